@@ -1,0 +1,22 @@
+// The scratch file's life on disk: made new by the write pass, never taken
+// over from someone else, and removed again even when the run is interrupted.
+#ifndef VELODRIVE_PLATFORM_SCRATCH_FILE_H
+#define VELODRIVE_PLATFORM_SCRATCH_FILE_H
+
+#include <cstdio>
+
+// Creates `path` as a new, empty file and opens it for writing as a text
+// stream with default buffering. Fails (null, errno EEXIST) when anything
+// of that name exists already, a dangling symbolic link included, so an
+// existing file is never truncated and a planted link is never followed.
+// From its creation until scratch_file_remove, the file is guarded: an
+// interrupt (Ctrl-C, a termination or hang-up signal, a console close)
+// removes it before the process ends by that interrupt. `path` must stay
+// valid until scratch_file_remove.
+std::FILE* scratch_file_create(const char* path);
+
+// Removes the file scratch_file_create made and ends its guard. Returns 0,
+// or -1 with errno set when the file could not be removed.
+int scratch_file_remove(const char* path);
+
+#endif

@@ -1,0 +1,98 @@
+#include "run_measurement.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstring>
+
+#include "platform/buffer_pool.h"
+#include "platform/scratch_file.h"
+#include "timed_pass.h"
+
+namespace {
+
+// Prints the pass's report line, or the one line that says why it failed.
+// Returns the pass's result so the caller knows whether the file exists.
+pass_result report_pass(pass_kind kind, const run_request& request, int64_t total_bytes,
+                        double total_real, buffer_pool* pool, tick_source ticks,
+                        std::FILE* messages) {
+  const pass_result result =
+      timed_pass(kind, request.path, request.block_bytes, total_bytes, pool, ticks);
+  const bool writing = kind == pass_kind::write;
+  const char* verb = writing ? "writing" : "reading";
+  const char* reason = std::strerror(result.error_number);
+
+  switch (result.failed_step) {
+    case pass_step::none:
+      std::fprintf(messages, writing ? "Block Size : %d, Write Speed: %.2fMb/sec\n"
+                                     : "Block Size : %d, Read Speed: %.2fMb/sec\n",
+                   request.block_bytes, throughput(total_real, result.elapsed_ms));
+      break;
+    case pass_step::open:
+      std::fprintf(messages, "velodrive: cannot %s %s: %s\n",
+                   writing ? "create" : "open for reading", request.path, reason);
+      break;
+    case pass_step::buffer:
+      std::fprintf(messages, "velodrive: cannot get a %d-byte buffer for %s %s: %s\n",
+                   request.block_bytes, verb, request.path, reason);
+      break;
+    case pass_step::transfer:
+      if (result.error_number == 0) reason = "the file is shorter than the one written";
+      std::fprintf(messages,
+                   "velodrive: %s %s failed after %" PRId64 " of %" PRId64 " bytes: %s\n", verb,
+                   request.path, result.bytes_moved, total_bytes, reason);
+      break;
+    case pass_step::close:
+      std::fprintf(messages, "velodrive: closing %s after %s %" PRId64 " bytes failed: %s\n",
+                   request.path, verb, result.bytes_moved, reason);
+      break;
+  }
+  return result;
+}
+
+}  // namespace
+
+double throughput(double total_bytes, int32_t elapsed_ms) {
+  const double seconds = static_cast<double>(elapsed_ms) * 0.001;
+  const double bytes_per_second = total_bytes / seconds;
+  return bytes_per_second * 9.5367431640625e-07;  // 2^-20: bytes to MiB
+}
+
+int run_measurement(const run_request& request, tick_source ticks, std::FILE* messages) {
+  // A size of 0 or less would "measure" a file that was never written.
+  const int32_t size_mib = numeric_text_value(request.size_text);
+  if (size_mib < 1) {
+    std::fprintf(messages, "velodrive: the file size must be at least 1 MiB, not \"%s\"\n",
+                 request.size_text);
+    return 1;
+  }
+
+  // Room for two blocks, though a pass holds only one at a time.
+  const std::size_t pool_bytes = 2 * static_cast<std::size_t>(request.block_bytes);
+  buffer_pool* pool = buffer_pool_create(pool_bytes, pool_bytes);
+  if (pool == nullptr) {
+    std::fprintf(messages, "velodrive: cannot create a buffer pool of %zu bytes: %s\n",
+                 pool_bytes, std::strerror(errno));
+    return 1;
+  }
+
+  // 64-bit totals: any MiB count the command line can express is honoured.
+  const int64_t total_bytes = static_cast<int64_t>(size_mib) * 1048576;
+  const double total_real = static_cast<double>(total_bytes);
+
+  const pass_result written = report_pass(pass_kind::write, request, total_bytes, total_real,
+                                          pool, ticks, messages);
+  bool succeeded = written.failed_step == pass_step::none;
+  if (succeeded) {
+    succeeded = report_pass(pass_kind::read, request, total_bytes, total_real, pool, ticks,
+                            messages)
+                    .failed_step == pass_step::none;
+  }
+
+  // Every outcome but a failed create leaves a file this run made.
+  if (written.failed_step != pass_step::open && scratch_file_remove(request.path) != 0) {
+    std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path,
+                 std::strerror(errno));
+  }
+  buffer_pool_destroy(pool);
+  return succeeded ? 0 : 1;
+}

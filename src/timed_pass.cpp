@@ -1,0 +1,93 @@
+#include "timed_pass.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/scratch_file.h"
+
+namespace {
+
+// Makes transfer calls until `total_bytes` have been moved or a call moves
+// nothing; the count is checked only after each call, so the last call asks
+// for a whole block. Nothing else happens inside: this is the timed work.
+template <typename transfer_call>
+int64_t transfer_blocks(transfer_call transfer, int64_t total_bytes) {
+  int64_t moved = 0;
+  if (total_bytes <= 0) return moved;
+  std::size_t count = 0;
+  do {
+    count = transfer();
+    moved += static_cast<int64_t>(count);
+  } while (moved < total_bytes && count != 0);
+  return moved;
+}
+
+pass_result failed_at(pass_result result, pass_step step, int error_number) {
+  result.failed_step = step;
+  result.error_number = error_number;
+  return result;
+}
+
+}  // namespace
+
+int32_t elapsed_between(uint32_t start, uint32_t end) {
+  const uint32_t difference = end - start;  // modulo 2^32
+  if (difference <= static_cast<uint32_t>(INT32_MAX)) return static_cast<int32_t>(difference);
+  return static_cast<int32_t>(static_cast<int64_t>(difference) - (int64_t{1} << 32));
+}
+
+pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes,
+                       int64_t total_bytes, buffer_pool* pool, tick_source ticks) {
+  pass_result result{0, 0, pass_step::none, 0};
+  const bool writing = kind == pass_kind::write;
+
+  std::FILE* stream = writing ? scratch_file_create(path) : std::fopen(path, "r");
+  if (stream == nullptr) return failed_at(result, pass_step::open, errno);
+
+  const auto block = static_cast<std::size_t>(block_bytes);
+  void* buffer = buffer_pool_take_zeroed(pool, block);
+  if (buffer == nullptr) {
+    const int error_number = errno;
+    std::fclose(stream);
+    return failed_at(result, pass_step::buffer, error_number);
+  }
+
+  errno = 0;
+  const uint32_t start = ticks();
+  if (writing) {
+    result.bytes_moved = transfer_blocks(
+        [=] { return std::fwrite(buffer, 1, block, stream); }, total_bytes);
+  } else {
+    result.bytes_moved = transfer_blocks(
+        [=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
+  }
+  const uint32_t end = ticks();
+  const int transfer_errno = errno;
+  result.elapsed_ms = elapsed_between(start, end);
+
+  // A write that stopped short is a failure even without errno (a device
+  // may refuse silently); a read that stopped short without an error met
+  // the end of a file shorter than the one written.
+  if (std::ferror(stream) != 0 || (writing && result.bytes_moved < total_bytes)) {
+    result = failed_at(result, pass_step::transfer, transfer_errno != 0 ? transfer_errno : EIO);
+  } else if (result.bytes_moved < total_bytes) {
+    result = failed_at(result, pass_step::transfer, 0);
+  }
+
+  buffer_pool_give_back(pool, buffer);
+  // Closing the write stream flushes what stdio still holds; on a full disk
+  // that flush is where the failure shows.
+  if (std::fclose(stream) != 0 && result.failed_step == pass_step::none) {
+    result = failed_at(result, pass_step::close, errno);
+  }
+  // stdio counts the bytes it accepted, which after a failed write is more
+  // than reached the file: report what the file actually holds.
+  if (writing && result.failed_step != pass_step::none) {
+    std::error_code unknown;
+    const std::uintmax_t file_bytes = std::filesystem::file_size(path, unknown);
+    if (!unknown) result.bytes_moved = static_cast<int64_t>(file_bytes);
+  }
+  return result;
+}

@@ -1,0 +1,37 @@
+// One timed pass over the scratch file: the write pass fills it with zero
+// bytes one block per call, the read pass reads it back the same way.
+#ifndef VELODRIVE_TIMED_PASS_H
+#define VELODRIVE_TIMED_PASS_H
+
+#include <cstdint>
+
+#include "platform/buffer_pool.h"
+#include "platform/tick_counter.h"
+
+enum class pass_kind { write, read };
+
+// The step at which a pass stopped short; none when it moved its total.
+enum class pass_step { none, open, buffer, transfer, close };
+
+struct pass_result {
+  int32_t elapsed_ms;     // end tick minus start tick, in milliseconds
+  int64_t bytes_moved;    // sum of the counts the transfer calls returned
+  pass_step failed_step;  // pass_step::none on success
+  int error_number;       // errno of the failed step; 0 for an early end of file
+};
+
+// Milliseconds from `start` to `end`, two readings of a 32-bit counter:
+// their difference modulo 2^32 read as a signed 32-bit value, which is
+// right across one wrap of the counter.
+int32_t elapsed_between(uint32_t start, uint32_t end);
+
+// Runs one pass over `path`, moving `total_bytes` (rounded up to whole
+// blocks) in calls of `block_bytes` through a stdio stream with default
+// buffering. The write pass creates the file, which must not exist yet
+// (see scratch_file_create); the read pass opens it with "r". The buffer
+// comes zero-filled from `pool` and goes back to it before the stream is
+// closed. Only the transfer calls lie between the two readings of `ticks`.
+pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes,
+                       int64_t total_bytes, buffer_pool* pool, tick_source ticks);
+
+#endif

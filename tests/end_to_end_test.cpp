@@ -1,0 +1,292 @@
+// Runs the real velodrive binary in a scratch directory and checks what a
+// user sees: exit status, standard error, standard output, files left.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <regex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+#ifndef VELODRIVE_BINARY
+#error "VELODRIVE_BINARY must name the velodrive executable"
+#endif
+
+namespace {
+
+struct child_limits {
+  rlim_t file_size = RLIM_INFINITY;  // RLIMIT_FSIZE, in bytes
+  bool ignore_sigxfsz = false;
+};
+
+// Starts velodrive in `dir` with standard output and standard error on the
+// given descriptors. Every signal starts at its default action.
+pid_t start_velodrive(const std::string& dir, const std::vector<std::string>& arguments,
+                      int stdout_fd, int stderr_fd, child_limits limits = {}) {
+  std::vector<std::string> words{VELODRIVE_BINARY};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  // In the child: only async-signal-safe calls from here to exec.
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  dup2(stdout_fd, STDOUT_FILENO);
+  dup2(stderr_fd, STDERR_FILENO);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) signal(signal_number, SIG_DFL);
+  if (limits.ignore_sigxfsz) signal(SIGXFSZ, SIG_IGN);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  const rlimit file_size{limits.file_size, limits.file_size};
+  setrlimit(RLIMIT_FSIZE, &file_size);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+std::string read_descriptor(int fd) {
+  std::string all;
+  char chunk[4096];
+  ssize_t got = 0;
+  while ((got = read(fd, chunk, sizeof chunk)) > 0) all.append(chunk, static_cast<std::size_t>(got));
+  return all;
+}
+
+struct outcome {
+  int exit_status = -1;  // when it exited
+  int signal = 0;        // when a signal ended it
+  std::string standard_output;
+  std::string standard_error;
+};
+
+outcome wait_for(pid_t pid) {
+  outcome result;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+// Runs velodrive to its end and collects everything it printed.
+outcome run_velodrive(const std::string& dir, const std::vector<std::string>& arguments,
+                      child_limits limits = {}) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  outcome result = wait_for(start_velodrive(dir, arguments, fileno(out), fileno(err), limits));
+  std::rewind(out);
+  std::rewind(err);
+  result.standard_output = read_descriptor(fileno(out));
+  result.standard_error = read_descriptor(fileno(err));
+  std::fclose(out);
+  std::fclose(err);
+  return result;
+}
+
+// Polls `ready` every few milliseconds for up to 30 seconds.
+template <typename condition>
+bool eventually(condition ready) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+off_t size_of(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 ? status.st_size : -1;
+}
+
+// True while process `pid` holds a descriptor open on `path`.
+bool holds_open(pid_t pid, const std::string& path) {
+  const std::string fd_dir = "/proc/" + std::to_string(pid) + "/fd";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(fd_dir, error)) {
+    std::error_code ignored;
+    if (std::filesystem::read_symlink(entry.path(), ignored) == path) return true;
+  }
+  return false;
+}
+
+const char USAGE[] = "velodrive [-b <block size (KiB)>] <file> <file size (MiB)>\n";
+const char* SPEED = "([0-9]+\\.[0-9]{2}|inf)Mb/sec\n";
+
+struct refusal_case {
+  std::vector<std::string> arguments;
+  std::string message;
+};
+
+TEST(EndToEnd, RefusalsPrintOneLineAndCreateNothing) {
+  const refusal_case cases[] = {
+      {{}, USAGE},
+      {{"scratch.dat"}, USAGE},
+      {{"-b", "64", "scratch.dat"}, USAGE},
+      {{"-b", "2049", "scratch.dat", "10"}, "2098176 are you mad!!\n"},
+      {{"-b", "0", "scratch.dat", "10"}, "0 are you mad!!\n"},
+      {{"scratch.dat", "0"}, "velodrive: the file size must be at least 1 MiB, not \"0\"\n"},
+  };
+  for (const auto& c : cases) {
+    scratch_dir dir;
+    const outcome result = run_velodrive(dir.path(), c.arguments);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.standard_error, c.message);
+    EXPECT_EQ(result.standard_output, "");
+    EXPECT_TRUE(dir.entries().empty());
+  }
+}
+
+TEST(EndToEnd, ARunPrintsTwoLinesAndLeavesNothingBehind) {
+  scratch_dir dir;
+  const outcome result = run_velodrive(dir.path(), {"-b", "64", "scratch.dat", "4"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_TRUE(std::regex_match(result.standard_error,
+                               std::regex(std::string("Block Size : 65536, Write Speed: ") + SPEED +
+                                          "Block Size : 65536, Read Speed: " + SPEED)))
+      << result.standard_error;
+  EXPECT_EQ(result.standard_output, "");
+  EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(EndToEnd, AnExistingFileIsNeitherOverwrittenNorRemoved) {
+  scratch_dir dir;
+  write_text_file(dir.file("precious"), "a user's data");
+  const outcome result = run_velodrive(dir.path(), {"precious", "1"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.standard_error, "velodrive: cannot create precious: File exists\n");
+  EXPECT_EQ(read_text_file(dir.file("precious")), "a user's data");
+}
+
+TEST(EndToEnd, AFullDiskFailsTheRunWithoutASpeed) {
+  // A 1 MiB file-size limit stands in for a full disk. Whether or not
+  // SIGXFSZ is ignored on entry, the write must fail cleanly.
+  for (bool ignore_sigxfsz : {true, false}) {
+    SCOPED_TRACE(ignore_sigxfsz ? "SIGXFSZ ignored" : "SIGXFSZ at its default");
+    scratch_dir dir;
+    const outcome result = run_velodrive(dir.path(), {"-b", "64", "scratch.dat", "4"},
+                                         child_limits{1048576, ignore_sigxfsz});
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.standard_error,
+              "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: "
+              "File too large\n");
+    EXPECT_TRUE(dir.entries().empty());
+  }
+}
+
+// A velodrive run held still between its two passes: its standard error is
+// a pipe filled to the brim, so writing the write line blocks until the
+// test drains the pipe. By then the write pass has closed its file.
+struct paused_run {
+  pid_t pid = -1;
+  int read_end = -1;
+  std::string filler;
+
+  paused_run(const scratch_dir& dir, const std::vector<std::string>& arguments,
+             const std::string& path, off_t file_bytes) {
+    int ends[2];
+    if (pipe(ends) != 0) return;
+    fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    const std::string chunk(512, '#');
+    ssize_t put = 0;
+    while ((put = write(ends[1], chunk.data(), chunk.size())) > 0) filler.append(chunk, 0, put);
+    while (write(ends[1], "#", 1) == 1) filler += '#';  // the last few bytes of room
+    fcntl(ends[1], F_SETFL, 0);
+    const int null_out = open("/dev/null", O_WRONLY);
+    pid = start_velodrive(dir.path(), arguments, null_out, ends[1]);
+    close(null_out);
+    close(ends[1]);
+    read_end = ends[0];
+    const bool written = eventually([&] {
+      return size_of(path) == file_bytes && !holds_open(pid, dir.path() + "/scratch.dat");
+    });
+    EXPECT_TRUE(written) << "the write pass never finished";
+  }
+
+  // Lets the run go on and collects how it ended and what it printed.
+  outcome finish() {
+    const std::string printed = read_descriptor(read_end);
+    outcome result = wait_for(pid);
+    result.standard_error = after_filler(printed);
+    return result;
+  }
+
+  // Ends the run with a signal while it is held still. The pipe is drained
+  // only after the run has ended, so it cannot slip past its write line.
+  outcome end_by(int signal_number) {
+    kill(pid, signal_number);
+    outcome result = wait_for(pid);
+    result.standard_error = after_filler(read_descriptor(read_end));
+    return result;
+  }
+
+  ~paused_run() {
+    if (read_end >= 0) close(read_end);
+  }
+
+ private:
+  std::string after_filler(const std::string& printed) const {
+    EXPECT_EQ(printed.compare(0, filler.size(), filler), 0);
+    return printed.substr(std::min(filler.size(), printed.size()));
+  }
+};
+
+TEST(EndToEnd, AFileShortenedBetweenThePassesFailsTheRead) {
+  scratch_dir dir;
+  const std::string path = dir.file("scratch.dat");
+  paused_run run(dir, {"-b", "64", "scratch.dat", "4"}, path, 4194304);
+  ASSERT_EQ(truncate(path.c_str(), 2097152), 0);
+  const outcome result = run.finish();
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_TRUE(std::regex_match(
+      result.standard_error,
+      std::regex(std::string("Block Size : 65536, Write Speed: ") + SPEED +
+                 "velodrive: reading scratch.dat failed after 2097152 of 4194304 bytes: "
+                 "the file is shorter than the one written\n")))
+      << result.standard_error;
+  EXPECT_TRUE(dir.entries().empty());
+}
+
+TEST(EndToEnd, AnInterruptRemovesTheFileAndEndsByThatSignal) {
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal_number));
+
+    // During the write pass: a file that would take minutes to write, with
+    // a file-size limit as a backstop should the signal go astray.
+    scratch_dir dir;
+    const std::string path = dir.file("scratch.dat");
+    std::FILE* err = std::tmpfile();
+    const pid_t writer = start_velodrive(dir.path(), {"-b", "64", "scratch.dat", "1000000"},
+                                         fileno(err), fileno(err), child_limits{1u << 30, true});
+    EXPECT_TRUE(eventually([&] { return size_of(path) > 0; }));
+    kill(writer, signal_number);
+    const outcome during_write = wait_for(writer);
+    std::fclose(err);
+    EXPECT_EQ(during_write.signal, signal_number);
+    EXPECT_TRUE(dir.entries().empty());
+
+    // Between the passes, with the whole file written.
+    paused_run run(dir, {"-b", "64", "scratch.dat", "4"}, path, 4194304);
+    const outcome between_passes = run.end_by(signal_number);
+    EXPECT_EQ(between_passes.signal, signal_number);
+    EXPECT_EQ(between_passes.standard_error, "");
+    EXPECT_TRUE(dir.entries().empty());
+  }
+}
+
+}  // namespace
