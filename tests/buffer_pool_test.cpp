@@ -35,10 +35,4 @@ TEST(BufferPool, ServesZeroFilledBuffersWithinItsMaximum) {
   buffer_pool_destroy(pool);
 }
 
-TEST(BufferPool, RefusesAnInitialSizeAboveItsMaximum) {
-  errno = 0;
-  EXPECT_EQ(buffer_pool_create(8192, 4096), nullptr);
-  EXPECT_EQ(errno, EINVAL);
-}
-
 }  // namespace

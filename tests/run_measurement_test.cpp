@@ -72,13 +72,4 @@ TEST(RunMeasurement, RefusesASizeBelowOneMiBBeforeCreatingAnything) {
   }
 }
 
-TEST(RunMeasurement, LeavesAnExistingFileAloneAndFails) {
-  run_fixture fixture;
-  write_text_file(fixture.path, "precious");
-  scripted_ticks::play({});
-  EXPECT_EQ(fixture.run("1", 4096), 1);
-  EXPECT_EQ(fixture.messages.text(), "velodrive: cannot create " + fixture.path + ": File exists\n");
-  EXPECT_EQ(read_text_file(fixture.path), "precious");
-}
-
 }  // namespace
