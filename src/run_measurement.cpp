@@ -70,8 +70,8 @@ int run_measurement(const run_request& request, tick_source ticks, std::FILE* me
   const std::size_t pool_bytes = 2 * static_cast<std::size_t>(request.block_bytes);
   buffer_pool* pool = buffer_pool_create(pool_bytes, pool_bytes);
   if (pool == nullptr) {
-    std::fprintf(messages, "velodrive: cannot create a buffer pool of %zu bytes: %s\n",
-                 pool_bytes, std::strerror(errno));
+    std::fprintf(messages, "velodrive: cannot create a buffer pool of %zu bytes for %s: %s\n",
+                 pool_bytes, request.path, std::strerror(errno));
     return 1;
   }
 

@@ -57,8 +57,16 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes,
   errno = 0;
   const uint32_t start = ticks();
   if (writing) {
+    // glibc's fwrite can go on returning whole counts after its write(2)
+    // calls have started to fail (a full disk, a file-size limit), which
+    // would grind through every remaining block. A stream in error counts
+    // as a call that moved nothing, so the first failure ends the loop.
     result.bytes_moved = transfer_blocks(
-        [=] { return std::fwrite(buffer, 1, block, stream); }, total_bytes);
+        [=] {
+          const std::size_t count = std::fwrite(buffer, 1, block, stream);
+          return std::ferror(stream) != 0 ? 0 : count;
+        },
+        total_bytes);
   } else {
     result.bytes_moved = transfer_blocks(
         [=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
