@@ -5,7 +5,7 @@
 
 namespace {
 
-const char USAGE_LINE[] = "velodrive [-b <block size (KiB)>] <file> <file size (MiB)>\n";
+const char* const USAGE_LINE = "velodrive [-b <block size (KiB)>] <file> <file size (MiB)>\n";
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -33,7 +33,7 @@ int32_t numeric_text_value(const char* text) {
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-std::optional<run_request> parse_command_line(int argc, const char* const argv[],
+std::optional<run_request> parse_command_line(int argc, const char* const* argv,
                                               std::FILE* messages) {
   const int arguments = argc - 1;
   if (arguments < 2) return refuse_with_usage(messages);

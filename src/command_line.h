@@ -15,9 +15,9 @@ constexpr int32_t MAX_BLOCK_BYTES = 2097152;
 // An accepted command line. The texts point into the argument vector, which
 // outlives the run; nothing here owns memory.
 struct run_request {
-  const char* path;      // scratch file name, exactly as typed
-  const char* size_text; // file size in MiB, still as typed
-  int32_t block_bytes;   // bytes per transfer call, 1 .. MAX_BLOCK_BYTES
+  const char* path;       // scratch file name, exactly as typed
+  const char* size_text;  // file size in MiB, still as typed
+  int32_t block_bytes;    // bytes per transfer call, 1 .. MAX_BLOCK_BYTES
 };
 
 // The number a text stands for, read the way atol reads it: leading white
@@ -29,7 +29,7 @@ int32_t numeric_text_value(const char* text);
 // Decides what the command line asks for. argv[0] is never read. On refusal
 // the usage line or the limit message has been written to `messages` and
 // the caller ends with exit status 1.
-std::optional<run_request> parse_command_line(int argc, const char* const argv[],
+std::optional<run_request> parse_command_line(int argc, const char* const* argv,
                                               std::FILE* messages);
 
 #endif

@@ -23,8 +23,9 @@ pass_result report_pass(pass_kind kind, const run_request& request, int64_t tota
 
   switch (result.failed_step) {
     case pass_step::none:
-      std::fprintf(messages, writing ? "Block Size : %d, Write Speed: %.2fMb/sec\n"
-                                     : "Block Size : %d, Read Speed: %.2fMb/sec\n",
+      std::fprintf(messages,
+                   writing ? "Block Size : %d, Write Speed: %.2fMb/sec\n"
+                           : "Block Size : %d, Read Speed: %.2fMb/sec\n",
                    request.block_bytes, throughput(total_real, result.elapsed_ms));
       break;
     case pass_step::open:
@@ -37,9 +38,8 @@ pass_result report_pass(pass_kind kind, const run_request& request, int64_t tota
       break;
     case pass_step::transfer:
       if (result.error_number == 0) reason = "the file is shorter than the one written";
-      std::fprintf(messages,
-                   "velodrive: %s %s failed after %" PRId64 " of %" PRId64 " bytes: %s\n", verb,
-                   request.path, result.bytes_moved, total_bytes, reason);
+      std::fprintf(messages, "velodrive: %s %s failed after %" PRId64 " of %" PRId64 " bytes: %s\n",
+                   verb, request.path, result.bytes_moved, total_bytes, reason);
       break;
     case pass_step::close:
       std::fprintf(messages, "velodrive: closing %s after %s %" PRId64 " bytes failed: %s\n",
@@ -77,21 +77,20 @@ int run_measurement(const run_request& request, tick_source ticks, std::FILE* me
 
   // 64-bit totals: any MiB count the command line can express is honoured.
   const int64_t total_bytes = static_cast<int64_t>(size_mib) * 1048576;
-  const double total_real = static_cast<double>(total_bytes);
+  const auto total_real = static_cast<double>(total_bytes);
 
-  const pass_result written = report_pass(pass_kind::write, request, total_bytes, total_real,
-                                          pool, ticks, messages);
+  const pass_result written =
+      report_pass(pass_kind::write, request, total_bytes, total_real, pool, ticks, messages);
   bool succeeded = written.failed_step == pass_step::none;
   if (succeeded) {
-    succeeded = report_pass(pass_kind::read, request, total_bytes, total_real, pool, ticks,
-                            messages)
-                    .failed_step == pass_step::none;
+    succeeded =
+        report_pass(pass_kind::read, request, total_bytes, total_real, pool, ticks, messages)
+            .failed_step == pass_step::none;
   }
 
   // Every outcome but a failed create leaves a file this run made.
   if (written.failed_step != pass_step::open && scratch_file_remove(request.path) != 0) {
-    std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path,
-                 std::strerror(errno));
+    std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path, std::strerror(errno));
   }
   buffer_pool_destroy(pool);
   return succeeded ? 0 : 1;

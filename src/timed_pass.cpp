@@ -38,8 +38,8 @@ int32_t elapsed_between(uint32_t start, uint32_t end) {
   return static_cast<int32_t>(static_cast<int64_t>(difference) - (int64_t{1} << 32));
 }
 
-pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes,
-                       int64_t total_bytes, buffer_pool* pool, tick_source ticks) {
+pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, int64_t total_bytes,
+                       buffer_pool* pool, tick_source ticks) {
   pass_result result{0, 0, pass_step::none, 0};
   const bool writing = kind == pass_kind::write;
 
@@ -68,8 +68,8 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes,
         },
         total_bytes);
   } else {
-    result.bytes_moved = transfer_blocks(
-        [=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
+    result.bytes_moved =
+        transfer_blocks([=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
   }
   const uint32_t end = ticks();
   const int transfer_errno = errno;

@@ -31,7 +31,7 @@ int32_t elapsed_between(uint32_t start, uint32_t end);
 // (see scratch_file_create); the read pass opens it with "r". The buffer
 // comes zero-filled from `pool` and goes back to it before the stream is
 // closed. Only the transfer calls lie between the two readings of `ticks`.
-pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes,
-                       int64_t total_bytes, buffer_pool* pool, tick_source ticks);
+pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, int64_t total_bytes,
+                       buffer_pool* pool, tick_source ticks);
 
 #endif

@@ -60,7 +60,8 @@ std::string read_descriptor(int fd) {
   std::string all;
   char chunk[4096];
   ssize_t got = 0;
-  while ((got = read(fd, chunk, sizeof chunk)) > 0) all.append(chunk, static_cast<std::size_t>(got));
+  while ((got = read(fd, chunk, sizeof chunk)) > 0)
+    all.append(chunk, static_cast<std::size_t>(got));
   return all;
 }
 
@@ -183,11 +184,14 @@ TEST(EndToEnd, AFullDiskFailsTheRunWithoutASpeed) {
   // (4 KiB) or passes them straight through (64 KiB), the write must fail
   // cleanly at the limit.
   const full_disk_case cases[] = {
-      {{"-b", "64", "scratch.dat", "4"}, true,
+      {{"-b", "64", "scratch.dat", "4"},
+       true,
        "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: File too large\n"},
-      {{"-b", "64", "scratch.dat", "4"}, false,
+      {{"-b", "64", "scratch.dat", "4"},
+       false,
        "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: File too large\n"},
-      {{"scratch.dat", "100000"}, true,
+      {{"scratch.dat", "100000"},
+       true,
        "velodrive: writing scratch.dat failed after 1048576 of 104857600000 bytes: "
        "File too large\n"},
   };

@@ -23,10 +23,9 @@ struct speed_case {
 
 TEST(Throughput, GivesTheWorkedFiguresDigitForDigit) {
   const speed_case cases[] = {
-      {64, 500, "128.00"}, {100, 750, "133.33"}, {10, 333, "30.03"},
-      {1, 15, "66.67"},    {1, 16, "62.50"},     {512, 999, "512.51"},
-      {4096, 1000, "4096.00"},  // a total past 2 GiB
-      {1, 0, "inf"},            // both readings equal
+      {64, 500, "128.00"}, {100, 750, "133.33"}, {10, 333, "30.03"},      {1, 15, "66.67"},
+      {1, 16, "62.50"},    {512, 999, "512.51"}, {4096, 1000, "4096.00"},  // a total past 2 GiB
+      {1, 0, "inf"},                                                       // both readings equal
   };
   for (const auto& c : cases) {
     const double total = static_cast<double>(c.mib * 1048576);

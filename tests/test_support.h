@@ -20,7 +20,8 @@
 class scratch_dir {
  public:
   scratch_dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velodrive-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "velodrive-test-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";

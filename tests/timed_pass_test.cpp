@@ -44,7 +44,9 @@ struct pool_of_two_blocks {
   buffer_pool* pool;
 };
 
-std::uintmax_t file_size(const std::string& path) { return std::filesystem::file_size(path); }
+std::uintmax_t file_size(const std::string& path) {
+  return std::filesystem::file_size(path);
+}
 
 struct size_case {
   int32_t block_bytes;
@@ -60,23 +62,23 @@ TEST(TimedPass, WritesWholeBlocksAndReadsThemBack) {
       {1, 1000, 1000},              // one byte per call
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE("block " + std::to_string(c.block_bytes) + ", total " + std::to_string(c.total_bytes));
+    SCOPED_TRACE("block " + std::to_string(c.block_bytes) + ", total " +
+                 std::to_string(c.total_bytes));
     scratch_dir dir;
     const std::string path = dir.file("scratch.dat");
     pool_of_two_blocks pool(c.block_bytes);
 
     scripted_ticks::play({1000, 1250, 0xFFFFFFF0u, 0x0000000Fu});
-    const pass_result written =
-        timed_pass(pass_kind::write, path.c_str(), c.block_bytes, c.total_bytes, pool.pool,
-                   scripted_ticks::next);
+    const pass_result written = timed_pass(pass_kind::write, path.c_str(), c.block_bytes,
+                                           c.total_bytes, pool.pool, scripted_ticks::next);
     EXPECT_EQ(written.failed_step, pass_step::none);
     EXPECT_EQ(written.bytes_moved, c.file_bytes);
     EXPECT_EQ(written.elapsed_ms, 250);
     EXPECT_EQ(file_size(path), static_cast<std::uintmax_t>(c.file_bytes));
     EXPECT_EQ(read_text_file(path), std::string(static_cast<std::size_t>(c.file_bytes), '\0'));
 
-    const pass_result read = timed_pass(pass_kind::read, path.c_str(), c.block_bytes,
-                                        c.total_bytes, pool.pool, scripted_ticks::next);
+    const pass_result read = timed_pass(pass_kind::read, path.c_str(), c.block_bytes, c.total_bytes,
+                                        pool.pool, scripted_ticks::next);
     EXPECT_EQ(read.failed_step, pass_step::none);
     EXPECT_EQ(read.bytes_moved, c.file_bytes);
     EXPECT_EQ(read.elapsed_ms, 31);  // across the counter's wrap
@@ -90,9 +92,10 @@ TEST(TimedPass, ReadOfAShortenedFileFailsAtItsEnd) {
   const std::string path = dir.file("scratch.dat");
   pool_of_two_blocks pool(3072);
   scripted_ticks::play({0, 10, 20, 30});
-  ASSERT_EQ(timed_pass(pass_kind::write, path.c_str(), 3072, 1048576, pool.pool,
-                       scripted_ticks::next).failed_step,
-            pass_step::none);
+  ASSERT_EQ(
+      timed_pass(pass_kind::write, path.c_str(), 3072, 1048576, pool.pool, scripted_ticks::next)
+          .failed_step,
+      pass_step::none);
   ASSERT_EQ(truncate(path.c_str(), 524288), 0);  // someone else shortens it
 
   const pass_result read =
@@ -129,8 +132,8 @@ TEST(TimedPass, WriteNeverTakesOverAnExistingName) {
     pool_of_two_blocks pool(4096);
     scripted_ticks::play({});
 
-    const pass_result written = timed_pass(pass_kind::write, path.c_str(), 4096, 1048576,
-                                           pool.pool, scripted_ticks::next);
+    const pass_result written =
+        timed_pass(pass_kind::write, path.c_str(), 4096, 1048576, pool.pool, scripted_ticks::next);
     EXPECT_EQ(written.failed_step, pass_step::open);
     EXPECT_EQ(written.error_number, EEXIST);
     EXPECT_EQ(dir.entries(), before) << "nothing created, nothing removed";
@@ -155,8 +158,8 @@ TEST(TimedPass, ReportsTheStepThatCouldNotStart) {
   EXPECT_EQ(missing.error_number, ENOENT);
 
   pool_of_two_blocks small_pool(1024);  // cannot serve a 4096-byte block
-  const pass_result no_buffer = timed_pass(pass_kind::write, path.c_str(), 4096, 4096,
-                                           small_pool.pool, scripted_ticks::next);
+  const pass_result no_buffer =
+      timed_pass(pass_kind::write, path.c_str(), 4096, 4096, small_pool.pool, scripted_ticks::next);
   EXPECT_EQ(no_buffer.failed_step, pass_step::buffer);
   EXPECT_EQ(no_buffer.error_number, ENOMEM);
   EXPECT_EQ(scripted_ticks::reads(), 0u) << "no timing without a stream and a buffer";

@@ -57,4 +57,6 @@ bool buffer_pool_give_back(buffer_pool* pool, void* buffer) {
   return true;
 }
 
-void buffer_pool_destroy(buffer_pool* pool) { std::free(pool); }
+void buffer_pool_destroy(buffer_pool* pool) {
+  std::free(pool);
+}

@@ -1,9 +1,9 @@
 #include "scratch_file.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
-#include <unistd.h>
 
 namespace {
 
