@@ -43,7 +43,7 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
   pass_result result{0, 0, pass_step::none, 0};
   const bool writing = kind == pass_kind::write;
 
-  std::FILE* stream = writing ? scratch_file_create(path) : std::fopen(path, "r");
+  std::FILE* stream = writing ? scratch_file_create(path) : scratch_file_open_for_reading(path);
   if (stream == nullptr) return failed_at(result, pass_step::open, errno);
 
   const auto block = static_cast<std::size_t>(block_bytes);

@@ -28,7 +28,7 @@ int32_t elapsed_between(uint32_t start, uint32_t end);
 // Runs one pass over `path`, moving `total_bytes` (rounded up to whole
 // blocks) in calls of `block_bytes` through a stdio stream with default
 // buffering. The write pass creates the file, which must not exist yet
-// (see scratch_file_create); the read pass opens it with "r". The buffer
+// (see scratch_file_create); the read pass opens it for reading. The buffer
 // comes zero-filled from `pool` and goes back to it before the stream is
 // closed. Only the transfer calls lie between the two readings of `ticks`.
 pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, int64_t total_bytes,

@@ -15,6 +15,10 @@
 // valid until scratch_file_remove.
 std::FILE* scratch_file_create(const char* path);
 
+// Opens the scratch file for reading as a text stream with default
+// buffering, in a way that still lets an interrupt remove it.
+std::FILE* scratch_file_open_for_reading(const char* path);
+
 // Removes the file scratch_file_create made and ends its guard. Returns 0,
 // or -1 with errno set when the file could not be removed.
 int scratch_file_remove(const char* path);

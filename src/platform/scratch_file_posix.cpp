@@ -78,6 +78,10 @@ std::FILE* scratch_file_create(const char* path) {
   });
 }
 
+std::FILE* scratch_file_open_for_reading(const char* path) {
+  return std::fopen(path, "r");
+}
+
 int scratch_file_remove(const char* path) {
   return with_interrupts_blocked([path] {
     const int result = std::remove(path);
