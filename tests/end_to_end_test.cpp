@@ -71,7 +71,9 @@ pid_t start_velodrive(const std::string& dir, const std::vector<std::string>& ar
   if (chdir(dir.c_str()) != 0) _exit(126);
   dup2(stdout_fd, STDOUT_FILENO);
   dup2(stderr_fd, STDERR_FILENO);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) signal(signal_number, SIG_DFL);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) {
+    signal(signal_number, SIG_DFL);
+  }
   if (limits.ignore_sigxfsz) signal(SIGXFSZ, SIG_IGN);
   sigset_t none;
   sigemptyset(&none);
@@ -336,6 +338,20 @@ TEST(EndToEnd, AnInterruptRemovesTheFileAndEndsByThatSignal) {
     EXPECT_EQ(between_passes.standard_error, "");
     EXPECT_TRUE(dir.entries().empty());
   }
+}
+
+TEST(EndToEnd, AReaderThatGoesAwayStillLeavesNoFile) {
+  // Standard error on a pipe nobody reads any more, as in "2>&1 | head -1"
+  // once head has gone: the write line raises SIGPIPE.
+  scratch_dir dir;
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  const pid_t pid = start_velodrive(dir.path(), {"-b", "64", "scratch.dat", "4"}, ends[1], ends[1]);
+  close(ends[1]);
+  const outcome result = wait_for(pid);
+  EXPECT_EQ(result.signal, SIGPIPE);
+  EXPECT_TRUE(dir.entries().empty());
 }
 
 // On Windows, Ctrl-C reaches the program as a console control event; Wine

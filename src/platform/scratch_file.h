@@ -10,7 +10,8 @@
 // of that name exists already, a dangling symbolic link included, so an
 // existing file is never truncated and a planted link is never followed.
 // From its creation until scratch_file_remove, the file is guarded: an
-// interrupt (Ctrl-C, a termination or hang-up signal, a console close)
+// interrupt (Ctrl-C, a termination, hang-up or broken-pipe signal, a
+// console close)
 // removes it before the process ends by that interrupt. `path` must stay
 // valid until scratch_file_remove.
 std::FILE* scratch_file_create(const char* path);

@@ -17,6 +17,7 @@ sigset_t interrupt_signals() {
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGHUP);
+  sigaddset(&set, SIGPIPE);
   return set;
 }
 
@@ -43,7 +44,9 @@ void install_handlers_once() {
   struct sigaction action {};
   action.sa_handler = remove_and_end;
   action.sa_mask = interrupt_signals();
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+  // SIGPIPE too: with standard error on a pipe whose reader has gone
+  // (velodrive ... 2>&1 | head -1), printing a report line raises it.
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     struct sigaction previous {};
     sigaction(signal_number, nullptr, &previous);
     // A signal ignored on entry (nohup, a background job) stays ignored.
