@@ -1,5 +1,6 @@
-# cmake -DEXE=<file> -P check_pe32_console.cmake
-# Fails unless EXE is a 32-bit (PE32, i386) Windows console program.
+# cmake -DEXE=<file> [-DOBJDUMP=<mingw objdump>] -P check_pe32_console.cmake
+# Fails unless EXE is a 32-bit (PE32, i386) Windows console program and,
+# when OBJDUMP is given, loads no DLL beyond those every Windows system has.
 
 function(read_le file offset bytes out)
   file(READ "${file}" hex OFFSET ${offset} LIMIT ${bytes} HEX)
@@ -30,5 +31,16 @@ if(NOT dos_magic STREQUAL "4d5a" OR NOT signature STREQUAL "50450000" OR NOT mac
    OR NOT magic EQUAL 267 OR NOT subsystem EQUAL 3)
   message(FATAL_ERROR "${EXE} is not a PE32 i386 console program "
                       "(machine ${machine}, optional header magic ${magic}, subsystem ${subsystem})")
+endif()
+if(OBJDUMP)
+  execute_process(COMMAND ${OBJDUMP} -p "${EXE}" OUTPUT_VARIABLE headers COMMAND_ERROR_IS_FATAL ANY)
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+  foreach(import IN LISTS imports)
+    string(REPLACE "DLL Name: " "" dll "${import}")
+    string(TOLOWER "${dll}" dll)
+    if(NOT dll MATCHES "^(kernel32|msvcrt)\\.dll$")
+      message(FATAL_ERROR "${EXE} needs ${dll}, which a plain Windows system lacks")
+    endif()
+  endforeach()
 endif()
 message(STATUS "${EXE}: PE32 i386 console program")

@@ -51,6 +51,7 @@ set_tests_properties(windows_x86_64_unit_tests windows_x86_64_end_to_end PROPERT
   ENVIRONMENT "${WINE_ENVIRONMENT};VELODRIVE_EMULATOR=${WINE64};VELODRIVE_EXE=${WINDOWS_X86_64_DIR}/velodrive.exe"
   FIXTURES_REQUIRED wine)
 
+find_program(MINGW_I686_OBJDUMP i686-w64-mingw32-objdump)
 add_test(NAME windows_i686_is_pe32_console
   COMMAND ${CMAKE_COMMAND} -DEXE=${CMAKE_BINARY_DIR}/windows-i686/velodrive.exe
-          -P ${PROJECT_SOURCE_DIR}/cmake/check_pe32_console.cmake)
+          -DOBJDUMP=${MINGW_I686_OBJDUMP} -P ${PROJECT_SOURCE_DIR}/cmake/check_pe32_console.cmake)
