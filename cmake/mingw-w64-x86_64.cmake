@@ -1,17 +1,6 @@
-# Cross build for Windows (x86_64) with Debian's mingw-w64 toolchain.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# A console program that runs with nothing else installed: the C++ and GCC
-# runtimes linked in, only system DLLs left to load.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Cross build for 64-bit Windows (x86_64).
+set(MINGW_ARCH x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
 # Windows test programs built here run under Wine.
 find_program(WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine)
 if(WINE64)

@@ -313,26 +313,32 @@ TEST(EndToEnd, AFileShortenedBetweenThePassesFailsTheRead) {
   EXPECT_TRUE(dir.entries().empty());
 }
 
+// Sends `signal_number` to a run in the middle of its write pass: a file
+// that would take minutes to write, with a file-size limit as a backstop
+// should the signal go astray.
+outcome interrupt_while_writing(const scratch_dir& dir, int signal_number) {
+  const std::string path = dir.file("scratch.dat");
+  std::FILE* err = std::tmpfile();
+  const pid_t writer = start_velodrive(dir.path(), {"-b", "64", "scratch.dat", "1000000"},
+                                       fileno(err), fileno(err), child_limits{1U << 30, true});
+  EXPECT_TRUE(eventually([&] { return size_of(path) > 0; }));
+  kill(writer, signal_number);
+  const outcome result = wait_for(writer);
+  std::fclose(err);
+  return result;
+}
+
 TEST(EndToEnd, AnInterruptRemovesTheFileAndEndsByThatSignal) {
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(strsignal(signal_number));
 
-    // During the write pass: a file that would take minutes to write, with
-    // a file-size limit as a backstop should the signal go astray.
     scratch_dir dir;
-    const std::string path = dir.file("scratch.dat");
-    std::FILE* err = std::tmpfile();
-    const pid_t writer = start_velodrive(dir.path(), {"-b", "64", "scratch.dat", "1000000"},
-                                         fileno(err), fileno(err), child_limits{1u << 30, true});
-    EXPECT_TRUE(eventually([&] { return size_of(path) > 0; }));
-    kill(writer, signal_number);
-    const outcome during_write = wait_for(writer);
-    std::fclose(err);
+    const outcome during_write = interrupt_while_writing(dir, signal_number);
     EXPECT_EQ(during_write.signal, signal_number);
     EXPECT_TRUE(dir.entries().empty());
 
     // Between the passes, with the whole file written.
-    paused_run run(dir, {"-b", "64", "scratch.dat", "4"}, path, 4194304);
+    paused_run run(dir, {"-b", "64", "scratch.dat", "4"}, dir.file("scratch.dat"), 4194304);
     const outcome between_passes = run.end_by(signal_number);
     EXPECT_EQ(between_passes.signal, signal_number);
     EXPECT_EQ(between_passes.standard_error, "");
@@ -360,14 +366,7 @@ TEST(EndToEnd, AReaderThatGoesAwayStillLeavesNoFile) {
 TEST(EndToEnd, AnInterruptOnWindowsRemovesTheFile) {
   if (!under_emulator()) GTEST_SKIP() << "for the Windows build under Wine";
   scratch_dir dir;
-  const std::string path = dir.file("scratch.dat");
-  std::FILE* err = std::tmpfile();
-  const pid_t writer = start_velodrive(dir.path(), {"-b", "64", "scratch.dat", "1000000"},
-                                       fileno(err), fileno(err), child_limits{1U << 30, true});
-  EXPECT_TRUE(eventually([&] { return size_of(path) > 0; }));
-  kill(writer, SIGINT);
-  const outcome result = wait_for(writer);
-  std::fclose(err);
+  const outcome result = interrupt_while_writing(dir, SIGINT);
   EXPECT_EQ(result.exit_status, 0xC000013A & 0xFF);
   EXPECT_TRUE(dir.entries().empty());
 }
