@@ -42,6 +42,7 @@ pass_result report_pass(pass_kind kind, const run_request& request, int64_t tota
                    verb, request.path, result.bytes_moved, total_bytes, reason);
       break;
     case pass_step::close:
+      if (result.error_number == 0) reason = "the file holds fewer bytes than were written";
       std::fprintf(messages, "velodrive: closing %s after %s %" PRId64 " bytes failed: %s\n",
                    request.path, verb, result.bytes_moved, reason);
       break;

@@ -90,12 +90,17 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
   if (std::fclose(stream) != 0 && result.failed_step == pass_step::none) {
     result = failed_at(result, pass_step::close, errno);
   }
-  // stdio counts the bytes it accepted, which after a failed write is more
-  // than reached the file: report what the file actually holds.
-  if (writing && result.failed_step != pass_step::none) {
+  // stdio counts the bytes it accepted; what matters is what reached the
+  // file. After a failed write that is less, and is what gets reported. A
+  // runtime whose close drops a failed last flush without an error (seen
+  // with msvcrt under Wine) shows up here as a file shorter than its count.
+  if (writing) {
     std::error_code unknown;
-    const std::uintmax_t file_bytes = std::filesystem::file_size(path, unknown);
-    if (!unknown) result.bytes_moved = static_cast<int64_t>(file_bytes);
+    const auto file_bytes = static_cast<int64_t>(std::filesystem::file_size(path, unknown));
+    if (!unknown && file_bytes < result.bytes_moved) {
+      if (result.failed_step == pass_step::none) result = failed_at(result, pass_step::close, 0);
+      result.bytes_moved = file_bytes;
+    }
   }
   return result;
 }

@@ -17,7 +17,8 @@ struct pass_result {
   int32_t elapsed_ms;     // end tick minus start tick, in milliseconds
   int64_t bytes_moved;    // sum of the counts the transfer calls returned
   pass_step failed_step;  // pass_step::none on success
-  int error_number;       // errno of the failed step; 0 for an early end of file
+  int error_number;       // errno of the failed step; 0 when a read met an
+                          // early end of file or the written file came up short
 };
 
 // Milliseconds from `start` to `end`, two readings of a 32-bit counter:

@@ -11,9 +11,8 @@
 // existing file is never truncated and a planted link is never followed.
 // From its creation until scratch_file_remove, the file is guarded: an
 // interrupt (Ctrl-C, a termination, hang-up or broken-pipe signal, a
-// console close)
-// removes it before the process ends by that interrupt. `path` must stay
-// valid until scratch_file_remove.
+// console close) removes it before the process ends by that interrupt.
+// `path` must stay valid until scratch_file_remove.
 std::FILE* scratch_file_create(const char* path);
 
 // Opens the scratch file for reading as a text stream with default
