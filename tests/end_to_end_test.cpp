@@ -33,18 +33,22 @@ struct child_limits {
 // The program under test: this build's velodrive, or the one VELODRIVE_EXE
 // names, run through VELODRIVE_EMULATOR when that is set (the Windows
 // build under Wine).
+// The value of environment variable `name`, or null when unset or empty.
+const char* setting(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
 std::vector<std::string> velodrive_command() {
   std::vector<std::string> words;
-  const char* emulator = std::getenv("VELODRIVE_EMULATOR");
-  const char* exe = std::getenv("VELODRIVE_EXE");
-  if (emulator != nullptr && *emulator != '\0') words.emplace_back(emulator);
-  words.emplace_back(exe != nullptr && *exe != '\0' ? exe : VELODRIVE_BINARY);
+  if (const char* emulator = setting("VELODRIVE_EMULATOR")) words.emplace_back(emulator);
+  const char* exe = setting("VELODRIVE_EXE");
+  words.emplace_back(exe != nullptr ? exe : VELODRIVE_BINARY);
   return words;
 }
 
 bool under_emulator() {
-  const char* emulator = std::getenv("VELODRIVE_EMULATOR");
-  return emulator != nullptr && *emulator != '\0';
+  return setting("VELODRIVE_EMULATOR") != nullptr;
 }
 
 // What the program printed, with Windows text-mode line ends ("\r\n")
