@@ -1,7 +1,9 @@
 # The Windows builds, checked from a Linux build: the x86_64 and i686
-# programs are cross-built with mingw-w64; the x86_64 unit tests and the
-# end-to-end cases that apply to Windows run under Wine; the i686 program,
-# which this kernel cannot run, is checked to be a PE32 console program.
+# programs are cross-built with mingw-w64, and each one's unit tests and the
+# end-to-end cases that apply to Windows run under Wine: the 64-bit ones
+# under wine64, the 32-bit ones under wine32, which qemu-user runs on this
+# kernel. The i686 program is also checked to be a PE32 console program that
+# loads only system DLLs, and runs a file past 4 GiB.
 # Without the cross compilers or Wine, one test says so and is skipped.
 
 include(ExternalProject)
@@ -19,37 +21,56 @@ if(NOT MINGW_X86_64_CXX OR NOT MINGW_I686_CXX OR NOT WINE64)
 endif()
 
 foreach(arch x86_64 i686)
-  set(tests ON)
-  if(arch STREQUAL "i686")
-    set(tests OFF)
-  endif()
   ExternalProject_Add(windows_${arch}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/windows-${arch}
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-${arch}.cmake
       -DCMAKE_BUILD_TYPE=Release
-      -DVELODRIVE_BUILD_TESTS=${tests}
     BUILD_ALWAYS TRUE
     INSTALL_COMMAND ""
     USES_TERMINAL_BUILD TRUE)
 endforeach()
 
-set(WINDOWS_X86_64_DIR ${CMAKE_BINARY_DIR}/windows-x86_64)
+# One prefix for both: made by wine64, it holds the 32-bit system too
+# (syswow64) when wine32 is installed.
 set(WINE_ENVIRONMENT
   WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
-
 add_test(NAME windows_wine_prefix COMMAND ${WINE64} wineboot --init)
 set_tests_properties(windows_wine_prefix PROPERTIES
   ENVIRONMENT "${WINE_ENVIRONMENT}" FIXTURES_SETUP wine)
 
-add_test(NAME windows_x86_64_unit_tests COMMAND ${WINE64} ${WINDOWS_X86_64_DIR}/tests/velodrive_tests.exe)
+set(WINDOWS_END_TO_END_CASES
+  EndToEnd.Refusals*:EndToEnd.ARunPrints*:EndToEnd.AnExisting*:EndToEnd.AFullDisk*:EndToEnd.AnInterruptOnWindows*)
 
-add_test(NAME windows_x86_64_end_to_end
-  COMMAND velodrive_end_to_end_tests --gtest_filter=EndToEnd.Refusals*:EndToEnd.ARun*:EndToEnd.AnExisting*:EndToEnd.AFullDisk*:EndToEnd.AnInterruptOnWindows*)
-set_tests_properties(windows_x86_64_unit_tests windows_x86_64_end_to_end PROPERTIES
-  ENVIRONMENT "${WINE_ENVIRONMENT};VELODRIVE_EMULATOR=${WINE64};VELODRIVE_EXE=${WINDOWS_X86_64_DIR}/velodrive.exe"
-  FIXTURES_REQUIRED wine)
+# windows_tests(ARCH WINE CASES [LAUNCHER...]): the ARCH build's unit tests
+# and the end-to-end CASES (a gtest filter) under WINE, started by LAUNCHER.
+function(windows_tests arch wine end_to_end_cases)
+  set(dir ${CMAKE_BINARY_DIR}/windows-${arch})
+  add_test(NAME windows_${arch}_unit_tests COMMAND ${ARGN} ${wine} ${dir}/tests/velodrive_tests.exe)
+  add_test(NAME windows_${arch}_end_to_end
+    COMMAND ${ARGN} $<TARGET_FILE:velodrive_end_to_end_tests> --gtest_filter=${end_to_end_cases})
+  set_tests_properties(windows_${arch}_unit_tests windows_${arch}_end_to_end PROPERTIES
+    ENVIRONMENT "${WINE_ENVIRONMENT};VELODRIVE_EMULATOR=${wine};VELODRIVE_EXE=${dir}/velodrive.exe"
+    FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77)
+endfunction()
+
+windows_tests(x86_64 ${WINE64} ${WINDOWS_END_TO_END_CASES})
+
+# wine32 is an i386 program: on this kernel qemu-user runs it, and Wine's
+# preloader must be there to map the 32-bit system's memory.
+find_program(WINE32 wine PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine NO_DEFAULT_PATH)
+find_program(WINE32_PRELOADER wine-preloader PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine
+             NO_DEFAULT_PATH)
+if(WINE32 AND WINE32_PRELOADER)
+  windows_tests(i686 ${WINE32} ${WINDOWS_END_TO_END_CASES}:EndToEnd.ARunPastFourGiB*
+                sh ${PROJECT_SOURCE_DIR}/cmake/run_under_qemu.sh qemu-i386)
+else()
+  message(STATUS "wine32 or its preloader not found: the 32-bit Windows program is not run")
+  add_test(NAME windows_i686_tests COMMAND sh -c
+    "echo 'skipped: dpkg --add-architecture i386, install wine32:i386, wine32-preloader:i386 and qemu-user-static'; exit 77")
+  set_tests_properties(windows_i686_tests PROPERTIES SKIP_RETURN_CODE 77)
+endif()
 
 find_program(MINGW_I686_OBJDUMP i686-w64-mingw32-objdump)
 add_test(NAME windows_i686_is_pe32_console

@@ -1,0 +1,13 @@
+# Shared by every cross toolchain file, which sets CROSS_SYSTEM (Windows or
+# Linux), CROSS_PROCESSOR and CROSS_TRIPLE first, and CROSS_COMPILER_SUFFIX
+# where the compilers' names carry one. Compilers, headers and libraries
+# all come from Debian's cross toolchain for that triple.
+set(CMAKE_SYSTEM_NAME ${CROSS_SYSTEM})
+set(CMAKE_SYSTEM_PROCESSOR ${CROSS_PROCESSOR})
+set(CMAKE_C_COMPILER ${CROSS_TRIPLE}-gcc${CROSS_COMPILER_SUFFIX})
+set(CMAKE_CXX_COMPILER ${CROSS_TRIPLE}-g++${CROSS_COMPILER_SUFFIX})
+set(CMAKE_FIND_ROOT_PATH /usr/${CROSS_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
