@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
-"""Measures velodrive, GNU dd and fio side by side on the same file system.
+"""Measures velodrive, a plain stdio loop, GNU dd and fio side by side on the same file system.
 
 Each tool does the same work: a sequential buffered write of N MiB of zero
 bytes in blocks of B bytes, with no sync and no direct I/O, then a
 sequential read of the same file (from the file cache, as it comes right
-after the write), then the file is deleted. The tools take turns (velodrive,
-dd, fio, velodrive, dd, fio, ...) for every block size, and the machine's
+after the write), then the file is deleted. stdio-loop (bench/stdio_loop.cpp)
+is the least program that makes velodrive's stream calls, timed with a
+nanosecond clock: velodrive's ratio to it is velodrive's own overhead. The
+tools take turns (velodrive, stdio-loop, dd, fio, velodrive, ...) for every
+block size, and the machine's
 dirty pages are written out with sync before every measurement so that one
 tool's leftovers do not throttle the next one's writes.
 
 Prints a table of median MiB/s per tool and block size with the
-velodrive/dd and velodrive/fio ratios, and writes a CSV of every
+velodrive/stdio-loop, velodrive/dd and velodrive/fio ratios, and writes a CSV of every
 measurement and a PNG chart (through gnuplot) into the output directory.
 """
 
@@ -26,7 +29,7 @@ import sys
 import tempfile
 
 MIB = 1048576
-TOOLS = ("velodrive", "dd", "fio")
+TOOLS = ("velodrive", "stdio-loop", "dd", "fio")
 
 
 def sync():
@@ -41,6 +44,13 @@ def run_velodrive(binary, path, block_kib, size_mib):
     if set(figures) != {"write", "read"}:
         sys.exit(f"unexpected velodrive output: {done.stderr!r}")
     return figures["write"], figures["read"]
+
+
+def run_stdio_loop(binary, path, block_kib, size_mib):
+    done = subprocess.run([binary, path, str(size_mib), str(block_kib * 1024)],
+                          capture_output=True, text=True, check=True)
+    write, read = (float(value) for value in done.stdout.split())
+    return write, read
 
 
 def dd_mib_per_second(arguments):
@@ -101,9 +111,9 @@ set key bottom right
 set grid
 set xtics (1, 4, 64, 1024, 2048)
 set title 'write'
-plot for [i=2:4] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
+plot for [i=2:5] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
 set title 'read'
-plot for [i=5:7] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
+plot for [i=6:9] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
 unset multiplot
 """
     try:
@@ -115,6 +125,8 @@ unset multiplot
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--velodrive", default="build/release/velodrive", help="the binary to measure")
+    parser.add_argument("--stdio-loop", default="build/release/stdio_loop",
+                        help="the plain stdio loop built beside it (bench/stdio_loop.cpp)")
     parser.add_argument("--dir", default=".", help="where the scratch files go (the file system measured)")
     parser.add_argument("--size", type=int, default=1024, help="MiB per measurement (default 1024)")
     parser.add_argument("--blocks", default="1,4,64,1024,2048", help="block sizes in KiB")
@@ -129,6 +141,7 @@ def main():
         sys.exit(f"{path} exists; remove it first")
     runners = {
         "velodrive": lambda b: run_velodrive(options.velodrive, path, b, options.size),
+        "stdio-loop": lambda b: run_stdio_loop(options.stdio_loop, path, b, options.size),
         "dd": lambda b: run_dd(path, b, options.size),
         "fio": lambda b: run_fio(path, b, options.size),
     }
@@ -144,7 +157,7 @@ def main():
                 sync()
                 write, read = runners[tool](block)
                 rows.append((tool, block, repetition, write, read))
-                print(f"  {tool:9} {block:5} KiB  run {repetition}: write {write:10.2f}  read {read:10.2f} MiB/s",
+                print(f"  {tool:10} {block:5} KiB  run {repetition}: write {write:10.2f}  read {read:10.2f} MiB/s",
                       flush=True)
 
     csv_path = os.path.join(options.out, "throughput.csv")
@@ -162,11 +175,13 @@ def main():
                                       statistics.median(r[4] for r in mine))
 
     print(f"\nMedian MiB/s ({setting})")
-    print(f"{'block':>8} | {'pass':5} | {'velodrive':>10} {'dd':>10} {'fio':>10} | {'vd/dd':>6} {'vd/fio':>6}")
+    print(f"{'block':>8} | {'pass':5} | {'velodrive':>10} {'stdio-loop':>10} {'dd':>10} {'fio':>10} |"
+          f" {'vd/stdio':>8} {'vd/dd':>6} {'vd/fio':>6}")
     for block in blocks:
         for index, kind in ((0, "write"), (1, "read")):
-            v, d, f = (medians[(t, block)][index] for t in TOOLS)
-            print(f"{block:>5} KiB | {kind:5} | {v:10.2f} {d:10.2f} {f:10.2f} | {v / d:6.2f} {v / f:6.2f}")
+            v, s, d, f = (medians[(t, block)][index] for t in TOOLS)
+            print(f"{block:>5} KiB | {kind:5} | {v:10.2f} {s:10.2f} {d:10.2f} {f:10.2f} |"
+                  f" {v / s:8.2f} {v / d:6.2f} {v / f:6.2f}")
 
     png_path = os.path.join(options.out, "throughput.png")
     draw_chart(csv_path, png_path, medians, blocks, setting)

@@ -30,6 +30,7 @@ foreach(arch x86_64 i686)
     BUILD_ALWAYS TRUE
     INSTALL_COMMAND ""
     USES_TERMINAL_BUILD TRUE)
+  list(APPEND VELODRIVE_WINDOWS_BUILDS ${CMAKE_BINARY_DIR}/windows-${arch})
 endforeach()
 
 # One prefix for both: made by wine64, it holds the 32-bit system too

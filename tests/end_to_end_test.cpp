@@ -194,9 +194,8 @@ void expect_a_clean_run(const std::string& kib, const std::string& mib) {
   const outcome result = run_velodrive(dir.path(), {"-b", kib, "scratch.dat", mib});
   EXPECT_EQ(result.exit_status, 0);
   const std::string block = "Block Size : " + std::to_string(std::stoll(kib) * 1024);
-  EXPECT_TRUE(std::regex_match(result.standard_error,
-                               std::regex(block + ", Write Speed: " + SPEED + block +
-                                          ", Read Speed: " + SPEED)))
+  EXPECT_TRUE(std::regex_match(result.standard_error, std::regex(block + ", Write Speed: " + SPEED +
+                                                                 block + ", Read Speed: " + SPEED)))
       << result.standard_error;
   EXPECT_EQ(result.standard_output, "");
   EXPECT_TRUE(dir.entries().empty());

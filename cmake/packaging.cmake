@@ -1,0 +1,84 @@
+# What `cmake --install` puts where, and the packages `cpack` makes from it:
+# on Linux a Debian package and a tarball (plus, after them, one zip per
+# Windows build cross-built beside this one); on Windows a zip.
+
+include(GNUInstallDirs)
+set(CPACK_PACKAGE_NAME velodrive)
+set(CPACK_PACKAGE_VENDOR "The velodrive authors")
+set(CPACK_PACKAGE_CONTACT "velodrive maintainers <maintainers@velodrive.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "measure how fast a file is written and read back through buffered streams")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES TRUE)
+
+if(WIN32)
+  # velodrive.exe, its license, the README and the manual page as plain
+  # text, all at the top of the zip, for people without man.
+  install(TARGETS velodrive RUNTIME DESTINATION .)
+  install(FILES LICENSE README.md DESTINATION .)
+  find_program(GROFF groff)
+  if(GROFF)
+    add_custom_command(OUTPUT velodrive.txt
+      COMMAND ${GROFF} -man -Tascii -P-cbou ${PROJECT_SOURCE_DIR}/doc/velodrive.1 > velodrive.txt
+      DEPENDS doc/velodrive.1 VERBATIM)
+    add_custom_target(manual_text ALL DEPENDS velodrive.txt)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/velodrive.txt DESTINATION .)
+  else()
+    message(STATUS "groff not found: the zip leaves out the manual page")
+  endif()
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+  endif()
+  include(CPack)
+  return()
+endif()
+
+# The manual page and the changelog go compressed, as Debian wants them:
+# gzip -9n keeps neither name nor time, so the same text gives the same bytes.
+find_program(GZIP gzip REQUIRED)
+foreach(document velodrive.1 changelog)
+  add_custom_command(OUTPUT ${document}.gz
+    COMMAND ${GZIP} -9nc ${PROJECT_SOURCE_DIR}/doc/${document} > ${document}.gz
+    DEPENDS doc/${document} VERBATIM)
+endforeach()
+add_custom_target(compressed_documents ALL DEPENDS velodrive.1.gz changelog.gz)
+
+install(TARGETS velodrive RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (cpack, cmake --install --strip) also drops the
+# compilers' .comment notes, as Debian's dh_strip does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/velodrive\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/velodrive.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz doc/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR "DEB;TGZ")
+set(CPACK_PACKAGE_DESCRIPTION
+  "velodrive answers one question: how fast can this machine write a file and
+read it back through the C library's buffered streams? It creates a scratch
+file of the given size, fills it with zero bytes one block per fwrite call,
+reads it back one block per fread call, times both loops with a millisecond
+tick counter, prints a write speed and a read speed in MiB per second on
+standard error, and deletes the file.
+
+It never overwrites an existing file, and it removes its own file after a
+failed pass or an interrupt.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake)
+
+# After the Linux packages, CPack packs each Windows build beside them.
+if(VELODRIVE_WINDOWS_BUILDS)
+  set(CPACK_VELODRIVE_WINDOWS_BUILDS ${VELODRIVE_WINDOWS_BUILDS})
+  set(CPACK_VELODRIVE_CPACK ${CMAKE_CPACK_COMMAND})
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_windows.cmake)
+endif()
+include(CPack)
