@@ -7,8 +7,9 @@ sequential read of the same file (from the file cache, as it comes right
 after the write), then the file is deleted. stdio-loop (bench/stdio_loop.cpp)
 is the least program that makes velodrive's stream calls, timed with a
 nanosecond clock: velodrive's ratio to it is velodrive's own overhead. The
-tools take turns (velodrive, stdio-loop, dd, fio, velodrive, ...) for every
-block size, and the machine's
+tools take turns for every block size (velodrive, stdio-loop, dd, fio, then
+stdio-loop, dd, fio, velodrive, ...: the order turns every run), and the
+machine's
 dirty pages are written out with sync before every measurement so that one
 tool's leftovers do not throttle the next one's writes.
 
@@ -153,7 +154,10 @@ def main():
     rows = []
     for block in blocks:
         for repetition in range(1, options.repeat + 1):
-            for tool in TOOLS:
+            # The order turns by one every run, so that no tool always
+            # comes first or always follows the same one.
+            turn = (repetition - 1) % len(TOOLS)
+            for tool in TOOLS[turn:] + TOOLS[:turn]:
                 sync()
                 write, read = runners[tool](block)
                 rows.append((tool, block, repetition, write, read))
