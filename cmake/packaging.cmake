@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the packages `cpack` makes from it:
-# on Linux a Debian package and a tarball (plus, after them, one zip per
-# Windows build cross-built beside this one); on Windows a zip.
+# on Linux a Debian package and a tarball, and after them one zip per Windows
+# build cross-built beside this one, the source tarball and SHA256SUMS; on
+# Windows a zip. The same commit gives the same bytes (package_stamp.cmake).
 
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME velodrive)
@@ -10,6 +11,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "measure how fast a file is written and read back through buffered streams")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES TRUE)
+# Every package dates its files from the sources, not from the clock.
+set(CPACK_VELODRIVE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_stamp.cmake)
 
 if(WIN32)
   # velodrive.exe, its license, the README and the manual page as plain
@@ -75,10 +79,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake)
 
-# After the Linux packages, CPack packs each Windows build beside them.
-if(VELODRIVE_WINDOWS_BUILDS)
-  set(CPACK_VELODRIVE_WINDOWS_BUILDS ${VELODRIVE_WINDOWS_BUILDS})
-  set(CPACK_VELODRIVE_CPACK ${CMAKE_CPACK_COMMAND})
-  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_windows.cmake)
-endif()
+# After the Linux packages: the Windows zips, the source tarball, SHA256SUMS.
+set(CPACK_VELODRIVE_WINDOWS_BUILDS ${VELODRIVE_WINDOWS_BUILDS})
+set(CPACK_VELODRIVE_CPACK ${CMAKE_CPACK_COMMAND})
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_release.cmake)
 include(CPack)

@@ -1,6 +1,6 @@
-# The Windows builds, checked from a Linux build: the x86_64 and i686
-# programs are cross-built with mingw-w64, and each one's unit tests and the
-# end-to-end cases that apply to Windows run under Wine: the 64-bit ones
+# The Windows programs, cross-built from a Linux build with mingw-w64 (x86_64
+# and i686) and, with the tests, checked: each one's unit tests and the
+# end-to-end cases that apply to Windows run under Wine, the 64-bit ones
 # under wine64, the 32-bit ones under wine32, which qemu-user runs on this
 # kernel. The i686 program is also checked to be a PE32 console program that
 # loads only system DLLs, and runs a file past 4 GiB.
@@ -12,6 +12,25 @@ find_program(MINGW_X86_64_CXX x86_64-w64-mingw32-g++)
 find_program(MINGW_I686_CXX i686-w64-mingw32-g++)
 find_program(WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine)
 
+if(MINGW_X86_64_CXX AND MINGW_I686_CXX)
+  foreach(arch x86_64 i686)
+    ExternalProject_Add(windows_${arch}
+      SOURCE_DIR ${PROJECT_SOURCE_DIR}
+      BINARY_DIR ${CMAKE_BINARY_DIR}/windows-${arch}
+      CMAKE_ARGS
+        -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-${arch}.cmake
+        -DCMAKE_BUILD_TYPE=Release
+        -DVELODRIVE_BUILD_TESTS=${VELODRIVE_BUILD_TESTS}
+      BUILD_ALWAYS TRUE
+      INSTALL_COMMAND ""
+      USES_TERMINAL_BUILD TRUE)
+    list(APPEND VELODRIVE_WINDOWS_BUILDS ${CMAKE_BINARY_DIR}/windows-${arch})
+  endforeach()
+endif()
+
+if(NOT VELODRIVE_BUILD_TESTS)
+  return()
+endif()
 if(NOT MINGW_X86_64_CXX OR NOT MINGW_I686_CXX OR NOT WINE64)
   message(STATUS "mingw-w64 or wine64 not found: the Windows checks are skipped")
   add_test(NAME windows_checks
@@ -19,19 +38,6 @@ if(NOT MINGW_X86_64_CXX OR NOT MINGW_I686_CXX OR NOT WINE64)
   set_tests_properties(windows_checks PROPERTIES SKIP_RETURN_CODE 77)
   return()
 endif()
-
-foreach(arch x86_64 i686)
-  ExternalProject_Add(windows_${arch}
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}
-    BINARY_DIR ${CMAKE_BINARY_DIR}/windows-${arch}
-    CMAKE_ARGS
-      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-${arch}.cmake
-      -DCMAKE_BUILD_TYPE=Release
-    BUILD_ALWAYS TRUE
-    INSTALL_COMMAND ""
-    USES_TERMINAL_BUILD TRUE)
-  list(APPEND VELODRIVE_WINDOWS_BUILDS ${CMAKE_BINARY_DIR}/windows-${arch})
-endforeach()
 
 # One prefix for both: made by wine64, it holds the 32-bit system too
 # (syswow64) when wine32 is installed.
