@@ -13,6 +13,16 @@ foreach(build IN LISTS CPACK_VELODRIVE_WINDOWS_BUILDS)
   execute_process(COMMAND "${CPACK_VELODRIVE_CPACK}" --config "${build}/CPackConfig.cmake" -B "${out}"
                   COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
+file(GLOB zips "${out}/velodrive-${CPACK_PACKAGE_VERSION}-win*.zip")
+
+# CPack writes archive entries in the order the file system lists them, with
+# the builder as owner: the tarball and the zips are rewritten sorted, dated
+# from the sources and owned by root. SOURCE_DATE_EPOCH was set by
+# package_stamp.cmake before the packages were made.
+execute_process(
+  COMMAND python3 "${CPACK_VELODRIVE_SOURCE_DIR}/scripts/normalize-archive.py" "$ENV{SOURCE_DATE_EPOCH}"
+          ${CPACK_PACKAGE_FILES} ${zips}
+  COMMAND_ERROR_IS_FATAL ANY)
 
 set(source_name velodrive-${CPACK_PACKAGE_VERSION})
 if(EXISTS "${CPACK_VELODRIVE_SOURCE_DIR}/.git")
