@@ -1,13 +1,15 @@
 #!/bin/sh
-# Lets this x86-64 Linux machine run i386, armhf and arm64 programs through
-# qemu-user, so the cross-built velodrive and its tests (and 32-bit Wine)
-# start like native programs. Needs root and Debian's qemu-user-static.
+# Lets this x86-64 Linux machine run i386, armhf, arm64 and riscv64 programs
+# through qemu-user, so the cross-built velodrive and its tests (and 32-bit
+# Wine) start like native programs. Needs root and qemu-user-static.
 #
 # Each registration uses the F flag: the kernel opens the emulator once, at
-# registration, so it is found from any mount namespace or chroot. Debian
-# ships registrations for ARM (in /usr/lib/binfmt.d, for systemd-binfmt,
-# which does not run in a container) and none for i386 on an amd64 host.
-# A format that is registered already is left as it is.
+# registration, so it is found from any mount namespace or chroot. It also
+# means a registration keeps running the emulator that was installed when it
+# was made, even after qemu-user-static is upgraded. So every format is
+# registered anew, each time, replacing whatever registration of that name
+# there was (Debian's own for ARM included, which systemd-binfmt makes, and
+# which does not run in a container; Debian makes none for i386 on amd64).
 set -eu
 
 binfmt=/proc/sys/fs/binfmt_misc
@@ -16,14 +18,18 @@ if [ ! -e "$binfmt/register" ]; then
 fi
 
 # register NAME MAGIC MASK: run ELF files matching MAGIC under MASK with
-# /usr/bin/NAME-static.
+# /usr/bin/NAME-static, as installed now.
 register() {
-  if [ -e "$binfmt/$1" ]; then
-    echo "$1: registered already"
-    return
+  interpreter=/usr/bin/$1-static
+  if [ ! -x "$interpreter" ]; then
+    echo "$1: $interpreter is not installed" >&2
+    exit 1
   fi
-  printf ':%s:M::%s:%s:/usr/bin/%s-static:F\n' "$1" "$2" "$3" "$1" > "$binfmt/register"
-  echo "$1: registered"
+  if [ -e "$binfmt/$1" ]; then
+    echo -1 > "$binfmt/$1"
+  fi
+  printf ':%s:M::%s:%s:%s:F\n' "$1" "$2" "$3" "$interpreter" > "$binfmt/register"
+  echo "$1: registered $("$interpreter" --version | head -n 1)"
 }
 
 # ELF header: class (1: 32-bit, 2: 64-bit), little-endian, version 1, any
@@ -36,4 +42,7 @@ register qemu-arm \
   '\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 register qemu-aarch64 \
   '\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00' \
+  '\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+register qemu-riscv64 \
+  '\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xf3\x00' \
   '\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'

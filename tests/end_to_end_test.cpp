@@ -68,12 +68,8 @@ pid_t start_velodrive(const std::string& dir, const std::vector<std::string>& ar
   std::vector<char*> argv;
   for (auto& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  // A Windows program knows no SIGXFSZ: ignored or blocked, it is never
-  // raised. Blocked too under an emulator, as qemu-user forgets an ignored
-  // one when the program it runs executes another (32-bit Wine does).
-  sigset_t mask;
-  sigemptyset(&mask);
-  if (limits.ignore_sigxfsz && under_emulator()) sigaddset(&mask, SIGXFSZ);
+  sigset_t none;
+  sigemptyset(&none);
 
   const pid_t pid = fork();
   if (pid != 0) return pid;
@@ -85,7 +81,7 @@ pid_t start_velodrive(const std::string& dir, const std::vector<std::string>& ar
     signal(signal_number, SIG_DFL);
   }
   if (limits.ignore_sigxfsz) signal(SIGXFSZ, SIG_IGN);
-  sigprocmask(SIG_SETMASK, &mask, nullptr);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
   const rlimit file_size{limits.file_size, limits.file_size};
   setrlimit(RLIMIT_FSIZE, &file_size);
   execv(argv[0], argv.data());
