@@ -9,9 +9,10 @@
 // stream with default buffering. Fails (null, errno EEXIST) when anything
 // of that name exists already, a dangling symbolic link included, so an
 // existing file is never truncated and a planted link is never followed.
-// From its creation until scratch_file_remove, the file is guarded: an
-// interrupt (Ctrl-C, a termination, hang-up or broken-pipe signal, a
-// console close) removes it before the process ends by that interrupt.
+// From its creation until scratch_file_remove, the file is guarded: every
+// signal that would end the process (Ctrl-C, Ctrl-\, kill, a hang-up, a
+// broken pipe, a timer or CPU limit, a crash), and on Windows every
+// console control event, removes it before the process ends that way.
 // `path` must stay valid until scratch_file_remove.
 std::FILE* scratch_file_create(const char* path);
 

@@ -3,27 +3,40 @@
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
-#include <initializer_list>
 
 namespace {
 
 // The file to remove on an interrupt, or null while none is guarded.
-// Written with the interrupts blocked, read by the handler.
+// Written with every signal blocked, read by the handler.
 const char* volatile guarded_path = nullptr;
 
-sigset_t interrupt_signals() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGHUP);
-  sigaddset(&set, SIGPIPE);
-  return set;
+// Whether the guard takes `signal_number` over: every signal whose default
+// action ends the process and that a handler can catch, the real-time ones
+// and the crashes (SIGSEGV, SIGBUS, SIGABRT, ...) included, and SIGPIPE,
+// which printing a line raises when standard error is a pipe whose reader
+// has gone (velodrive ... 2>&1 | head -1). Left alone are
+// the two that cannot be caught, those whose default is to ignore, stop or
+// continue, and SIGXFSZ, which the tool ignores instead (see below).
+bool ends_the_process(int signal_number) {
+  switch (signal_number) {
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGURG:
+    case SIGWINCH:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+    case SIGXFSZ: return false;
+    default: return true;
+  }
 }
 
 // Removes the guarded file, then lets the signal end the process as it
-// would have without us, so the shell sees the usual 128 + signal status.
-// The re-raised signal stays blocked until the handler returns.
+// would have without us: the parent sees the same signal, and a core dump
+// where that signal's default makes one. The re-raised signal stays
+// blocked until the handler returns. Only async-signal-safe calls.
 extern "C" void remove_and_end(int signal_number) {
   const char* path = guarded_path;
   if (path != nullptr) unlink(path);
@@ -43,23 +56,25 @@ void install_handlers_once() {
 
   struct sigaction action {};
   action.sa_handler = remove_and_end;
-  action.sa_mask = interrupt_signals();
-  // SIGPIPE too: with standard error on a pipe whose reader has gone
-  // (velodrive ... 2>&1 | head -1), printing a report line raises it.
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+  sigfillset(&action.sa_mask);
+  // The signals are numbered 1 to NSIG - 1. Some of them the C library or
+  // an emulator keeps for itself and refuses; those are skipped.
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    if (!ends_the_process(signal_number)) continue;
     struct sigaction previous {};
-    sigaction(signal_number, nullptr, &previous);
+    if (sigaction(signal_number, nullptr, &previous) != 0) continue;
     // A signal ignored on entry (nohup, a background job) stays ignored.
     if (previous.sa_handler == SIG_IGN) continue;
     sigaction(signal_number, &action, nullptr);
   }
 }
 
-// Runs `step` with the interrupts held back, so that creating or removing
+// Runs `step` with every signal held back, so that creating or removing
 // the file and arming or disarming its guard happen as one step.
 template <typename step_function>
-auto with_interrupts_blocked(step_function step) {
-  const sigset_t blocked = interrupt_signals();
+auto with_signals_blocked(step_function step) {
+  sigset_t blocked;
+  sigfillset(&blocked);
   sigset_t previous;
   sigprocmask(SIG_BLOCK, &blocked, &previous);
   auto result = step();
@@ -73,7 +88,7 @@ auto with_interrupts_blocked(step_function step) {
 
 std::FILE* scratch_file_create(const char* path) {
   install_handlers_once();
-  return with_interrupts_blocked([path] {
+  return with_signals_blocked([path] {
     // "x": O_CREAT | O_EXCL, which also refuses a symbolic link of that name.
     std::FILE* stream = std::fopen(path, "wx");
     if (stream != nullptr) guarded_path = path;
@@ -86,7 +101,7 @@ std::FILE* scratch_file_open_for_reading(const char* path) {
 }
 
 int scratch_file_remove(const char* path) {
-  return with_interrupts_blocked([path] {
+  return with_signals_blocked([path] {
     const int result = std::remove(path);
     guarded_path = nullptr;
     return result;

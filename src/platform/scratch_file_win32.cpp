@@ -16,15 +16,13 @@ namespace {
 SRWLOCK guard_lock = SRWLOCK_INIT;
 const char* guarded_path = nullptr;
 
-// Ctrl-C, Ctrl-Break or a closed console window: remove the guarded file,
-// then end the process with the status Windows gives an interrupted
-// program. TerminateProcess rather than a return to the default handler:
-// the main thread may hold the stream's lock mid-transfer, and exit-time
-// stream flushing could wait on it forever.
-BOOL WINAPI remove_and_end(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-    return FALSE;
-  }
+// Every console control event ends a console program: Ctrl-C, Ctrl-Break,
+// a closed console window, the user logging off, the system shutting down.
+// Each removes the guarded file, then ends the process with the status
+// Windows gives an interrupted program. TerminateProcess rather than a
+// return to the default handler: the main thread may hold the stream's
+// lock mid-transfer, and exit-time stream flushing could wait on it forever.
+BOOL WINAPI remove_and_end(DWORD /*event*/) {
   AcquireSRWLockExclusive(&guard_lock);
   if (guarded_path != nullptr) DeleteFileA(guarded_path);
   TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
