@@ -16,6 +16,12 @@ tool's leftovers do not throttle the next one's writes.
 Prints a table of median MiB/s per tool and block size with the
 velodrive/stdio-loop, velodrive/dd and velodrive/fio ratios, and writes a CSV of every
 measurement and a PNG chart (through gnuplot) into the output directory.
+
+With --wine, it measures the Windows programs under that Wine instead:
+velodrive.exe, and stdio_loop.exe with text streams (the Windows default,
+velodrive's) and with binary ones, with velodrive's ratio to the text loop
+and the text loop's ratio to the binary one, into windows-throughput.csv and
+windows-throughput.png.
 """
 
 import argparse
@@ -31,14 +37,19 @@ import tempfile
 
 MIB = 1048576
 TOOLS = ("velodrive", "stdio-loop", "dd", "fio")
+RATIOS = (("vd/stdio-loop", "velodrive", "stdio-loop"), ("vd/dd", "velodrive", "dd"),
+          ("vd/fio", "velodrive", "fio"))
+WINE_TOOLS = ("velodrive", "stdio-loop", "stdio-loop-binary")
+WINE_RATIOS = (("vd/stdio-loop", "velodrive", "stdio-loop"),
+               ("text/binary", "stdio-loop", "stdio-loop-binary"))
 
 
 def sync():
     subprocess.run(["sync"], check=True)
 
 
-def run_velodrive(binary, path, block_kib, size_mib):
-    done = subprocess.run([binary, "-b", str(block_kib), path, str(size_mib)],
+def run_velodrive(command, path, block_kib, size_mib):
+    done = subprocess.run([*command, "-b", str(block_kib), path, str(size_mib)],
                           capture_output=True, text=True, check=True)
     speeds = re.findall(r"(Write|Read) Speed: ([0-9.]+|inf)Mb/sec", done.stderr)
     figures = {kind.lower(): float(value) for kind, value in speeds}
@@ -47,8 +58,8 @@ def run_velodrive(binary, path, block_kib, size_mib):
     return figures["write"], figures["read"]
 
 
-def run_stdio_loop(binary, path, block_kib, size_mib):
-    done = subprocess.run([binary, path, str(size_mib), str(block_kib * 1024)],
+def run_stdio_loop(command, path, block_kib, size_mib, *mode):
+    done = subprocess.run([*command, path, str(size_mib), str(block_kib * 1024), *mode],
                           capture_output=True, text=True, check=True)
     write, read = (float(value) for value in done.stdout.split())
     return write, read
@@ -89,15 +100,17 @@ def run_fio(path, block_kib, size_mib):
 def file_system_of(directory):
     done = subprocess.run(["findmnt", "-n", "-o", "FSTYPE,SOURCE", "-T", directory],
                           capture_output=True, text=True)
-    return " on ".join(done.stdout.split()) or "unknown file system"
+    # The first line: where mounts are stacked, findmnt lists each.
+    lines = done.stdout.splitlines()
+    return " on ".join(lines[0].split()) if lines else "unknown file system"
 
 
-def draw_chart(csv_path, png_path, medians, blocks, title):
+def draw_chart(png_path, tools, medians, blocks, title):
     """Plots median MiB/s against block size, one line per tool and pass."""
     with tempfile.NamedTemporaryFile("w", suffix=".dat", delete=False) as data:
-        data.write("block_kib " + " ".join(f"{t}_{p}" for p in ("write", "read") for t in TOOLS) + "\n")
+        data.write("block_kib " + " ".join(f"{t}_{p}" for p in ("write", "read") for t in tools) + "\n")
         for block in blocks:
-            row = [medians[(t, block)][p] for p in (0, 1) for t in TOOLS]
+            row = [medians[(t, block)][p] for p in (0, 1) for t in tools]
             data.write(f"{block} " + " ".join(f"{v:.2f}" for v in row) + "\n")
     script = f"""
 set terminal pngcairo size 1100,500 noenhanced
@@ -112,9 +125,9 @@ set key bottom right
 set grid
 set xtics (1, 4, 64, 1024, 2048)
 set title 'write'
-plot for [i=2:5] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
+plot for [i=2:{len(tools) + 1}] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
 set title 'read'
-plot for [i=6:9] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
+plot for [i={len(tools) + 2}:{2 * len(tools) + 1}] '{data.name}' using 1:i with linespoints lw 2 title columnhead(i)
 unset multiplot
 """
     try:
@@ -133,21 +146,38 @@ def main():
     parser.add_argument("--blocks", default="1,4,64,1024,2048", help="block sizes in KiB")
     parser.add_argument("--repeat", type=int, default=5, help="measurements per tool and block size")
     parser.add_argument("--out", default="bench/results", help="directory for the CSV and the chart")
+    parser.add_argument("--wine", help="measure the Windows programs (--velodrive velodrive.exe, "
+                                       "--stdio-loop stdio_loop.exe) under this Wine instead")
     options = parser.parse_args()
 
     blocks = [int(b) for b in options.blocks.split(",")]
     os.makedirs(options.out, exist_ok=True)
-    path = os.path.join(options.dir, f"velodrive-bench-{os.getpid()}.tmp")
+    path = os.path.abspath(os.path.join(options.dir, f"velodrive-bench-{os.getpid()}.tmp"))
     if os.path.exists(path):
         sys.exit(f"{path} exists; remove it first")
-    runners = {
-        "velodrive": lambda b: run_velodrive(options.velodrive, path, b, options.size),
-        "stdio-loop": lambda b: run_stdio_loop(options.stdio_loop, path, b, options.size),
-        "dd": lambda b: run_dd(path, b, options.size),
-        "fio": lambda b: run_fio(path, b, options.size),
-    }
+    if options.wine:
+        # Wine's drive Z: is the Linux root.
+        windows_path = "Z:" + path.replace("/", "\\")
+        tools, ratios, name = WINE_TOOLS, WINE_RATIOS, "windows-throughput"
+        runners = {
+            "velodrive": lambda b: run_velodrive([options.wine, options.velodrive], windows_path, b,
+                                                 options.size),
+            "stdio-loop": lambda b: run_stdio_loop([options.wine, options.stdio_loop], windows_path, b,
+                                                   options.size),
+            "stdio-loop-binary": lambda b: run_stdio_loop([options.wine, options.stdio_loop],
+                                                          windows_path, b, options.size, "binary"),
+        }
+    else:
+        tools, ratios, name = TOOLS, RATIOS, "throughput"
+        runners = {
+            "velodrive": lambda b: run_velodrive([options.velodrive], path, b, options.size),
+            "stdio-loop": lambda b: run_stdio_loop([options.stdio_loop], path, b, options.size),
+            "dd": lambda b: run_dd(path, b, options.size),
+            "fio": lambda b: run_fio(path, b, options.size),
+        }
 
-    setting = (f"{platform.system()} {platform.release()}, {file_system_of(options.dir)}, "
+    under = f", under {os.path.basename(options.wine)}" if options.wine else ""
+    setting = (f"{platform.system()} {platform.release()}{under}, {file_system_of(options.dir)}, "
                f"{options.size} MiB, {options.repeat} runs each")
     print(f"# {setting}", flush=True)
 
@@ -156,15 +186,15 @@ def main():
         for repetition in range(1, options.repeat + 1):
             # The order turns by one every run, so that no tool always
             # comes first or always follows the same one.
-            turn = (repetition - 1) % len(TOOLS)
-            for tool in TOOLS[turn:] + TOOLS[:turn]:
+            turn = (repetition - 1) % len(tools)
+            for tool in tools[turn:] + tools[:turn]:
                 sync()
                 write, read = runners[tool](block)
                 rows.append((tool, block, repetition, write, read))
-                print(f"  {tool:10} {block:5} KiB  run {repetition}: write {write:10.2f}  read {read:10.2f} MiB/s",
+                print(f"  {tool:17} {block:5} KiB  run {repetition}: write {write:10.2f}  read {read:10.2f} MiB/s",
                       flush=True)
 
-    csv_path = os.path.join(options.out, "throughput.csv")
+    csv_path = os.path.join(options.out, f"{name}.csv")
     with open(csv_path, "w", newline="") as out:
         table = csv.writer(out)
         table.writerow(["tool", "block_kib", "run", "write_mib_s", "read_mib_s"])
@@ -172,23 +202,24 @@ def main():
             table.writerow([tool, block, repetition, f"{write:.2f}", f"{read:.2f}"])
 
     medians = {}
-    for tool in TOOLS:
+    for tool in tools:
         for block in blocks:
             mine = [r for r in rows if r[0] == tool and r[1] == block]
             medians[(tool, block)] = (statistics.median(r[3] for r in mine),
                                       statistics.median(r[4] for r in mine))
 
     print(f"\nMedian MiB/s ({setting})")
-    print(f"{'block':>8} | {'pass':5} | {'velodrive':>10} {'stdio-loop':>10} {'dd':>10} {'fio':>10} |"
-          f" {'vd/stdio':>8} {'vd/dd':>6} {'vd/fio':>6}")
+    print(f"{'block':>8} | {'pass':5} | " + " ".join(f"{t:>17}" for t in tools) + " | "
+          + " ".join(f"{label:>13}" for label, _, _ in ratios))
     for block in blocks:
         for index, kind in ((0, "write"), (1, "read")):
-            v, s, d, f = (medians[(t, block)][index] for t in TOOLS)
-            print(f"{block:>5} KiB | {kind:5} | {v:10.2f} {s:10.2f} {d:10.2f} {f:10.2f} |"
-                  f" {v / s:8.2f} {v / d:6.2f} {v / f:6.2f}")
+            figures = " ".join(f"{medians[(t, block)][index]:17.2f}" for t in tools)
+            shares = " ".join(f"{medians[(top, block)][index] / medians[(bottom, block)][index]:13.2f}"
+                              for _, top, bottom in ratios)
+            print(f"{block:>5} KiB | {kind:5} | {figures} | {shares}")
 
-    png_path = os.path.join(options.out, "throughput.png")
-    draw_chart(csv_path, png_path, medians, blocks, setting)
+    png_path = os.path.join(options.out, f"{name}.png")
+    draw_chart(png_path, tools, medians, blocks, setting)
     print(f"\nwrote {csv_path} and {png_path}")
 
 

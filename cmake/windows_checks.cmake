@@ -40,9 +40,12 @@ if(NOT MINGW_X86_64_CXX OR NOT MINGW_I686_CXX OR NOT WINE64)
 endif()
 
 # One prefix for both: made by wine64, it holds the 32-bit system too
-# (syswow64) when wine32 is installed.
+# (syswow64) when wine32 is installed. Wine reads the Linux side's names
+# (the arguments, the files in a folder) in the locale's character set; the
+# tests' names are UTF-8, whatever locale the tests are run in.
 set(WINE_ENVIRONMENT
-  WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
+  WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+  LC_ALL=C.UTF-8)
 add_test(NAME windows_wine_prefix COMMAND ${WINE64} wineboot --init)
 set_tests_properties(windows_wine_prefix PROPERTIES
   ENVIRONMENT "${WINE_ENVIRONMENT}" FIXTURES_SETUP wine)

@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/scratch_file.h"
 
@@ -95,9 +93,8 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
   // runtime whose close drops a failed last flush without an error (seen
   // with msvcrt under Wine) shows up here as a file shorter than its count.
   if (writing) {
-    std::error_code unknown;
-    const auto file_bytes = static_cast<int64_t>(std::filesystem::file_size(path, unknown));
-    if (!unknown && file_bytes < result.bytes_moved) {
+    const int64_t file_bytes = scratch_file_bytes(path);
+    if (file_bytes >= 0 && file_bytes < result.bytes_moved) {
       if (result.failed_step == pass_step::none) result = failed_at(result, pass_step::close, 0);
       result.bytes_moved = file_bytes;
     }

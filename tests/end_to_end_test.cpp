@@ -167,8 +167,11 @@ struct refusal_case {
   std::string message;
 };
 
+// Names a user can type beyond plain ASCII: Cyrillic, CJK, an emoji.
+const char* const UNICODE_NAMES[] = {"Тест.dat", "测试.dat", "😀.dat"};
+
 TEST(EndToEnd, RefusalsPrintOneLineAndCreateNothing) {
-  const refusal_case cases[] = {
+  std::vector<refusal_case> cases = {
       {{}, USAGE},
       {{"scratch.dat"}, USAGE},
       {{"-b", "64", "scratch.dat"}, USAGE},
@@ -176,7 +179,29 @@ TEST(EndToEnd, RefusalsPrintOneLineAndCreateNothing) {
       {{"-b", "0", "scratch.dat", "10"}, "0 are you mad!!\n"},
       {{"scratch.dat", "0"}, "velodrive: the file size must be at least 1 MiB, not \"0\"\n"},
   };
+  // Names that open something other than a regular file on a disk are
+  // refused before anything is written: DOS device names (with any
+  // extension, as Windows 10 and earlier read them), \\.\ and GLOBALROOT
+  // device paths, a volume, a whole drive; on Linux, device files.
+  const std::vector<std::string> devices =
+      under_emulator() ? std::vector<std::string>{"NUL",        "nul.txt",
+                                                  "\\\\.\\NUL", "\\\\?\\GLOBALROOT\\Device\\Null",
+                                                  "\\\\.\\C:",  "\\\\.\\PhysicalDrive0"}
+                       : std::vector<std::string>{"/dev/null", "/dev/zero"};
+  for (const auto& device : devices) {
+    cases.push_back(
+        {{"-b", "64", device, "4"}, "velodrive: cannot create " + device + ": File exists\n"});
+  }
+  // Wine reports a name too long for the file system as not found.
+  if (!under_emulator()) {
+    const std::string too_long(300, 'n');
+    cases.push_back(
+        {{too_long, "1"}, "velodrive: cannot create " + too_long + ": File name too long\n"});
+  }
   for (const auto& c : cases) {
+    std::string shown;
+    for (const auto& argument : c.arguments) shown += " [" + argument + "]";
+    SCOPED_TRACE("arguments:" + shown);
     scratch_dir dir;
     const outcome result = run_velodrive(dir.path(), c.arguments);
     EXPECT_EQ(result.exit_status, 1);
@@ -186,22 +211,30 @@ TEST(EndToEnd, RefusalsPrintOneLineAndCreateNothing) {
   }
 }
 
-// Runs velodrive -b <kib> scratch.dat <mib>, which must succeed with both
-// report lines and leave nothing behind.
-void expect_a_clean_run(const std::string& kib, const std::string& mib) {
+// Runs velodrive -b <kib> <name> <mib>, which must succeed with both report
+// lines and leave nothing behind. The folders `name` names must exist.
+void expect_a_clean_run(const std::string& kib, const std::string& mib,
+                        const std::string& name = "scratch.dat") {
+  SCOPED_TRACE(name);
   scratch_dir dir;
-  const outcome result = run_velodrive(dir.path(), {"-b", kib, "scratch.dat", mib});
+  std::filesystem::create_directories(std::filesystem::u8path(dir.file(name)).parent_path());
+  const auto before = dir.entries();
+  const outcome result = run_velodrive(dir.path(), {"-b", kib, name, mib});
   EXPECT_EQ(result.exit_status, 0);
   const std::string block = "Block Size : " + std::to_string(std::stoll(kib) * 1024);
   EXPECT_TRUE(std::regex_match(result.standard_error, std::regex(block + ", Write Speed: " + SPEED +
                                                                  block + ", Read Speed: " + SPEED)))
       << result.standard_error;
   EXPECT_EQ(result.standard_output, "");
-  EXPECT_TRUE(dir.entries().empty());
+  EXPECT_EQ(dir.entries(), before);
 }
 
 TEST(EndToEnd, ARunPrintsTwoLinesAndLeavesNothingBehind) {
   expect_a_clean_run("64", "4");
+  for (const char* name : UNICODE_NAMES) expect_a_clean_run("64", "4", name);
+  // 314 characters, past Windows' old 260-character limit on paths.
+  const std::string folder(100, 'f');
+  expect_a_clean_run("64", "4", folder + "/" + folder + "/" + folder + "/scratch.dat");
 }
 
 // For the 32-bit builds: byte counts and a file size past 32 bits
@@ -211,12 +244,16 @@ TEST(EndToEnd, ARunPastFourGiBPrintsTwoLinesAndLeavesNothingBehind) {
 }
 
 TEST(EndToEnd, AnExistingFileIsNeitherOverwrittenNorRemoved) {
-  scratch_dir dir;
-  write_text_file(dir.file("precious"), "a user's data");
-  const outcome result = run_velodrive(dir.path(), {"precious", "1"});
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.standard_error, "velodrive: cannot create precious: File exists\n");
-  EXPECT_EQ(read_text_file(dir.file("precious")), "a user's data");
+  std::vector<std::string> names(std::begin(UNICODE_NAMES), std::end(UNICODE_NAMES));
+  names.emplace_back("precious");
+  for (const auto& name : names) {
+    scratch_dir dir;
+    write_text_file(dir.file(name), "a user's data");
+    const outcome result = run_velodrive(dir.path(), {name, "1"});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.standard_error, "velodrive: cannot create " + name + ": File exists\n");
+    EXPECT_EQ(read_text_file(dir.file(name)), "a user's data");
+  }
 }
 
 struct full_disk_case {
@@ -348,11 +385,12 @@ TEST(EndToEnd, AFileShortenedBetweenThePassesFailsTheRead) {
 // Sends `signal_number` to a run in the middle of its write pass: a file
 // that would take minutes to write, with a file-size limit as a backstop
 // should the signal go astray.
-outcome interrupt_while_writing(const scratch_dir& dir, int signal_number) {
-  const std::string path = dir.file("scratch.dat");
+outcome interrupt_while_writing(const scratch_dir& dir, int signal_number,
+                                const std::string& name = "scratch.dat") {
+  const std::string path = dir.file(name);
   std::FILE* err = std::tmpfile();
-  const pid_t writer = start_velodrive(dir.path(), {"-b", "64", "scratch.dat", "1000000"},
-                                       fileno(err), fileno(err), child_limits{1U << 30, true});
+  const pid_t writer = start_velodrive(dir.path(), {"-b", "64", name, "1000000"}, fileno(err),
+                                       fileno(err), child_limits{1U << 30, true});
   EXPECT_TRUE(eventually([&] { return size_of(path) > 0; }));
   kill(writer, signal_number);
   const outcome result = wait_for(writer);
@@ -404,13 +442,18 @@ TEST(EndToEnd, AReaderThatGoesAwayStillLeavesNoFile) {
 // STATUS_CONTROL_C_EXIT, of which a Linux parent sees the low 8 bits.
 TEST(EndToEnd, AnInterruptOnWindowsRemovesTheFile) {
   if (!under_emulator()) GTEST_SKIP() << "for the Windows build under Wine";
-  scratch_dir dir;
-  const outcome result = interrupt_while_writing(dir, SIGINT);
-  EXPECT_EQ(result.exit_status, 0xC000013A & 0xFF);
-  // Windows removes a name deleted while the file is still open when its
-  // last handle closes, which the process's end does; under Wine the
-  // wineserver does that a moment after the process has gone.
-  EXPECT_TRUE(eventually([&] { return dir.entries().empty(); }));
+  std::vector<std::string> names(std::begin(UNICODE_NAMES), std::end(UNICODE_NAMES));
+  names.emplace_back("scratch.dat");
+  for (const auto& name : names) {
+    SCOPED_TRACE(name);
+    scratch_dir dir;
+    const outcome result = interrupt_while_writing(dir, SIGINT, name);
+    EXPECT_EQ(result.exit_status, 0xC000013A & 0xFF);
+    // Windows removes a name deleted while the file is still open when its
+    // last handle closes, which the process's end does; under Wine the
+    // wineserver does that a moment after the process has gone.
+    EXPECT_TRUE(eventually([&] { return dir.entries().empty(); }));
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "scratch_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
@@ -98,6 +99,11 @@ std::FILE* scratch_file_create(const char* path) {
 
 std::FILE* scratch_file_open_for_reading(const char* path) {
   return std::fopen(path, "r");
+}
+
+int64_t scratch_file_bytes(const char* path) {
+  struct stat status {};
+  return stat(path, &status) == 0 ? static_cast<int64_t>(status.st_size) : -1;
 }
 
 int scratch_file_remove(const char* path) {

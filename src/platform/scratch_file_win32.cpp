@@ -6,15 +6,18 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <string>
+
+#include "console.h"
 
 namespace {
 
-// The file to remove on an interrupt, or null while none is guarded. The
+// The file to remove on an interrupt, empty while none is guarded. The
 // console runs control handlers on a thread of their own, so the lock keeps
 // creating or removing the file and arming or disarming the guard in one
 // piece with respect to the handler.
 SRWLOCK guard_lock = SRWLOCK_INIT;
-const char* guarded_path = nullptr;
+std::wstring guarded_path;
 
 // Every console control event ends a console program: Ctrl-C, Ctrl-Break,
 // a closed console window, the user logging off, the system shutting down.
@@ -24,26 +27,36 @@ const char* guarded_path = nullptr;
 // lock mid-transfer, and exit-time stream flushing could wait on it forever.
 BOOL WINAPI remove_and_end(DWORD /*event*/) {
   AcquireSRWLockExclusive(&guard_lock);
-  if (guarded_path != nullptr) DeleteFileA(guarded_path);
+  if (!guarded_path.empty()) DeleteFileW(guarded_path.c_str());
+  console_restore();
   TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
   return TRUE;
 }
 
+// The errno whose message says what went wrong, for the Windows errors that
+// creating, opening, writing, reading and removing a file can meet.
 int errno_for(DWORD error) {
   switch (error) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: return EEXIST;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE: return ENOENT;
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return ENOENT;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
     case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_CANNOT_MAKE:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_WRITE_PROTECT: return EROFS;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return ENOSPC;
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME: return EINVAL;
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER: return EINVAL;
     case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return ENOMEM;
@@ -51,14 +64,45 @@ int errno_for(DWORD error) {
   }
 }
 
+// The UTF-8 `path` as Windows names files, in UTF-16; through the wide
+// calls a path is not held to MAX_PATH characters where Windows allows
+// longer ones (the manifest says velodrive is long-path aware).
+std::wstring wide_path(const char* path) {
+  const int characters = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
+  if (characters <= 1) return {};
+  std::wstring converted(static_cast<std::size_t>(characters), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path, -1, converted.data(), characters);
+  converted.pop_back();  // the terminating zero
+  return converted;
+}
+
+// Whether `handle` is a regular file on a disk. A device name (NUL, CON,
+// COM1, in any folder and with any extension where Windows says so), a
+// console, a pipe or a \\.\ device path opens a character or pipe device
+// whatever the creation disposition; a volume or a whole drive is a disk
+// device, but no file system describes it as a file.
+bool is_regular_disk_file(HANDLE handle) {
+  if (GetFileType(handle) != FILE_TYPE_DISK) return false;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (GetFileInformationByHandle(handle, &information) == 0) return false;
+  return (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 // Opens `path` through CreateFile so the handle allows deletion by the
 // interrupt handler while the stream is open, then wraps it in a text
-// stream with the C runtime's default buffering.
-std::FILE* open_shared_stream(const char* path, DWORD access, DWORD disposition) {
-  HANDLE handle = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+// stream with the C runtime's default buffering. Anything but a regular
+// file on a disk is closed again untouched and refused as existing.
+std::FILE* open_shared_stream(const std::wstring& path, DWORD access, DWORD disposition) {
+  HANDLE handle =
+      CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     errno = errno_for(GetLastError());
+    return nullptr;
+  }
+  if (!is_regular_disk_file(handle)) {
+    CloseHandle(handle);
+    errno = EEXIST;
     return nullptr;
   }
   const bool writing = access == GENERIC_WRITE;
@@ -78,24 +122,38 @@ std::FILE* open_shared_stream(const char* path, DWORD access, DWORD disposition)
 std::FILE* scratch_file_create(const char* path) {
   static const bool installed = SetConsoleCtrlHandler(remove_and_end, TRUE) != 0;
   (void)installed;
+  const std::wstring name = wide_path(path);
   AcquireSRWLockExclusive(&guard_lock);
-  // CREATE_NEW fails when anything of that name exists.
-  std::FILE* stream = open_shared_stream(path, GENERIC_WRITE, CREATE_NEW);
-  if (stream != nullptr) guarded_path = path;
+  // CREATE_NEW fails when a file of that name exists.
+  std::FILE* stream = open_shared_stream(name, GENERIC_WRITE, CREATE_NEW);
+  if (stream != nullptr) guarded_path = name;
+  const int saved_errno = errno;
   ReleaseSRWLockExclusive(&guard_lock);
+  errno = saved_errno;
   return stream;
 }
 
 std::FILE* scratch_file_open_for_reading(const char* path) {
-  return open_shared_stream(path, GENERIC_READ, OPEN_EXISTING);
+  return open_shared_stream(wide_path(path), GENERIC_READ, OPEN_EXISTING);
+}
+
+int64_t scratch_file_bytes(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (GetFileAttributesExW(wide_path(path).c_str(), GetFileExInfoStandard, &attributes) == 0) {
+    return -1;
+  }
+  return static_cast<int64_t>((static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) |
+                              attributes.nFileSizeLow);
 }
 
 int scratch_file_remove(const char* path) {
+  const std::wstring name = wide_path(path);
   AcquireSRWLockExclusive(&guard_lock);
-  const int result = std::remove(path);
-  const int saved_errno = errno;
-  guarded_path = nullptr;
+  const bool removed = DeleteFileW(name.c_str()) != 0;
+  const DWORD error = GetLastError();
+  guarded_path.clear();
   ReleaseSRWLockExclusive(&guard_lock);
-  errno = saved_errno;
-  return result;
+  if (removed) return 0;
+  errno = errno_for(error);
+  return -1;
 }
