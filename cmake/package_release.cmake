@@ -1,27 +1,35 @@
-# Run by CPack after each package of the Linux build. After the last one (the
-# tarball), it completes the release in the same directory: each Windows
-# build's zip (velodrive-VERSION-win32.zip, -win64.zip), made by that build's
-# own CPack; the source tarball velodrive-VERSION.tar.gz, exactly the files
-# git tracks at the commit checked out (git archive, which dates every entry
-# with the commit; gzip -n adds neither name nor time); and SHA256SUMS.
-if(NOT CPACK_GENERATOR STREQUAL "TGZ")
-  return()
-endif()
-
+# Run by CPack after the Debian package of this machine's build. It completes
+# the release in the same directory: the packages of each build made beside
+# this one, each made by that build's own CPack (velodrive_VERSION_ARCH.deb
+# for i386, armhf, arm64, riscv64; velodrive-VERSION-linux-PROCESSOR.tar.gz
+# with a static program; velodrive-VERSION-win32.zip, -win64.zip); the
+# source tarball velodrive-VERSION.tar.gz, exactly the files git tracks at
+# the commit checked out (git archive, which dates every entry with the
+# commit; gzip -n adds neither name nor time); and SHA256SUMS.
 set(out "${CPACK_PACKAGE_DIRECTORY}")
-foreach(build IN LISTS CPACK_VELODRIVE_WINDOWS_BUILDS)
-  execute_process(COMMAND "${CPACK_VELODRIVE_CPACK}" --config "${build}/CPackConfig.cmake" -B "${out}"
+set(version ${CPACK_PACKAGE_VERSION})
+foreach(build IN LISTS CPACK_VELODRIVE_BUILDS)
+  # Each in a folder of its own: CPack clears its staging folder for each
+  # package, and this build's own package still waits in its staging folder.
+  set(made "${build}/release-packages")
+  file(REMOVE_RECURSE "${made}")
+  execute_process(COMMAND "${CPACK_VELODRIVE_CPACK}" --config "${build}/CPackConfig.cmake" -B "${made}"
                   COMMAND_ERROR_IS_FATAL ANY)
+  file(GLOB packages "${made}/velodrive[-_]${version}[-_]*")
+  file(COPY ${packages} DESTINATION "${out}")
 endforeach()
-file(GLOB zips "${out}/velodrive-${CPACK_PACKAGE_VERSION}-win*.zip")
+file(GLOB packages "${out}/velodrive-${version}-*.tar.gz" "${out}/velodrive-${version}-*.zip"
+     "${out}/velodrive_${version}_*.deb")
 
 # CPack writes archive entries in the order the file system lists them, with
-# the builder as owner: the tarball and the zips are rewritten sorted, dated
-# from the sources and owned by root. SOURCE_DATE_EPOCH was set by
-# package_stamp.cmake before the packages were made.
+# the builder as owner, and the members of a Debian package with the
+# builder's umask: every package is rewritten with its entries sorted,
+# dated from the sources, owned by root and with fixed modes.
+# SOURCE_DATE_EPOCH was set by package_stamp.cmake before the packages were
+# made.
 execute_process(
   COMMAND python3 "${CPACK_VELODRIVE_SOURCE_DIR}/scripts/normalize-archive.py" "$ENV{SOURCE_DATE_EPOCH}"
-          ${CPACK_PACKAGE_FILES} ${zips}
+          ${CPACK_PACKAGE_FILES} ${packages}
   COMMAND_ERROR_IS_FATAL ANY)
 
 set(source_name velodrive-${CPACK_PACKAGE_VERSION})
@@ -35,8 +43,8 @@ else()
   message(STATUS "not a git checkout: no source tarball")
 endif()
 
-# The release's files: those in the directory already, and the tarball just
-# made, which CPack moves there only after this script.
+# The release's files: those in the directory already, and this build's own
+# package, which CPack moves there only after this script.
 file(GLOB artefacts "${out}/velodrive[-_]${CPACK_PACKAGE_VERSION}[-_.]*")
 list(APPEND artefacts ${CPACK_PACKAGE_FILES})
 set(names "")

@@ -1,7 +1,10 @@
 # What `cmake --install` puts where, and the packages `cpack` makes from it:
-# on Linux a Debian package and a tarball, and after them one zip per Windows
-# build cross-built beside this one, the source tarball and SHA256SUMS; on
-# Windows a zip. The same commit gives the same bytes (package_stamp.cmake).
+# on Linux a Debian package for the build's architecture, and, in the build
+# of this machine, after it the packages of every build made beside it (one
+# Debian package per Linux architecture, one static tarball per processor,
+# one zip per Windows build), the source tarball and SHA256SUMS; in a static
+# build a tarball; on Windows a zip. The same commit gives the same bytes
+# (package_stamp.cmake, normalize-archive.py).
 
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME velodrive)
@@ -40,6 +43,17 @@ if(WIN32)
   return()
 endif()
 
+if(VELODRIVE_STATIC)
+  # velodrive-VERSION-linux-PROCESSOR.tar.gz: the static program, its manual
+  # page, license and README, in one folder, for any Linux.
+  install(TARGETS velodrive RUNTIME DESTINATION .)
+  install(FILES doc/velodrive.1 LICENSE README.md DESTINATION .)
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_SYSTEM_NAME ${VELODRIVE_RELEASE_NAME})
+  include(CPack)
+  return()
+endif()
+
 # The manual page and the changelog go compressed, as Debian wants them:
 # gzip -9n keeps neither name nor time, so the same text gives the same bytes.
 find_program(GZIP gzip REQUIRED)
@@ -63,7 +77,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/velodrive.1.gz DESTINATION ${CMAKE_INS
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz doc/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-set(CPACK_GENERATOR "DEB;TGZ")
+set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_DESCRIPTION
   "velodrive answers one question: how fast can this machine write a file and
 read it back through the C library's buffered streams? It creates a scratch
@@ -76,11 +90,21 @@ It never overwrites an existing file, and it removes its own file after a
 failed pass or an interrupt.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The cross toolchain files name the architecture; a native build's is the
+# machine's. Depends is computed when the package is made (cpack_options.cmake).
+if(DEBIAN_ARCHITECTURE)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${DEBIAN_ARCHITECTURE})
+  set(CPACK_VELODRIVE_CROSS_LIBRARIES /usr/${CROSS_TRIPLE}/lib)
+endif()
+set(CPACK_VELODRIVE_PROGRAM ${CMAKE_BINARY_DIR}/velodrive)
+set(CPACK_VELODRIVE_BINARY_DIR ${CMAKE_BINARY_DIR})
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake)
 
-# After the Linux packages: the Windows zips, the source tarball, SHA256SUMS.
-set(CPACK_VELODRIVE_WINDOWS_BUILDS ${VELODRIVE_WINDOWS_BUILDS})
-set(CPACK_VELODRIVE_CPACK ${CMAKE_CPACK_COMMAND})
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_release.cmake)
+# After this machine's package: the packages of the builds beside it, the
+# source tarball, SHA256SUMS.
+if(NOT CMAKE_CROSSCOMPILING)
+  set(CPACK_VELODRIVE_BUILDS ${VELODRIVE_WINDOWS_BUILDS} ${VELODRIVE_LINUX_BUILDS})
+  set(CPACK_VELODRIVE_CPACK ${CMAKE_CPACK_COMMAND})
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_release.cmake)
+endif()
 include(CPack)
