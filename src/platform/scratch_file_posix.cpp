@@ -15,9 +15,9 @@ const char* volatile guarded_path = nullptr;
 // action ends the process and that a handler can catch, the real-time ones
 // and the crashes (SIGSEGV, SIGBUS, SIGABRT, ...) included, and SIGPIPE,
 // which printing a line raises when standard error is a pipe whose reader
-// has gone (velodrive ... 2>&1 | head -1). Left alone are
-// the two that cannot be caught, those whose default is to ignore, stop or
-// continue, and SIGXFSZ, which the tool ignores instead (see below).
+// has gone (velodrive ... 2>&1 | head -1). Left alone are the two that
+// cannot be caught, those whose default is to ignore, stop or continue, and
+// SIGXFSZ, which the tool ignores instead (see below).
 bool ends_the_process(int signal_number) {
   switch (signal_number) {
     case SIGKILL:
