@@ -1,37 +1,33 @@
-# The Linux programs for other processors, cross-built from an x86-64 Linux
-# build with Debian's cross compilers (i686, armhf, arm64, riscv64) and, with
-# the tests, checked: each build's own test suite (unit tests and the whole
-# end-to-end suite) runs under qemu-user. The 32-bit programs are also
-# checked to call the C library's file functions with 64-bit offsets. Each
-# of these builds makes the Debian package for its architecture.
-# Then the static programs of the release, one per processor (x86-64 with
-# this build's compiler): each is its own build with VELODRIVE_STATIC, whose
-# tarball holds a velodrive that runs on any Linux, and is checked to load
-# nothing at all and to run a measurement with no library to hand.
-# A platform whose cross compiler is missing shows as one skipped test.
+# The Linux programs of every target in cmake/targets.txt, built from an
+# x86-64 Linux build: for each foreign target, with Debian's cross compiler,
+# a dynamic build whose own test suite (unit tests and the whole end-to-end
+# suite) runs under qemu-user, and which makes the Debian package of its
+# architecture; the 32-bit programs are also checked to call the C
+# library's file functions with 64-bit offsets. And for every target, the
+# native one with this build's compiler, the static program of the release:
+# a build with VELODRIVE_STATIC whose tarball holds a velodrive that runs on
+# any Linux for its processor, checked to load nothing at all and to run a
+# measurement with no library to hand, on the oldest processors the table
+# names too. A target whose cross compiler is missing shows as one skipped
+# test.
 
 include(ExternalProject)
+include(${PROJECT_SOURCE_DIR}/cmake/targets.cmake)
 
-# platform (as in the names of the toolchain files), cross triple,
-# qemu-user's name for the processor, pointer bytes
-set(linux_platforms
-  "i686 i686-linux-gnu i386 4"
-  "armhf arm-linux-gnueabihf arm 4"
-  "arm64 aarch64-linux-gnu aarch64 8"
-  "riscv64 riscv64-linux-gnu riscv64 8")
+set(under_qemu sh ${PROJECT_SOURCE_DIR}/cmake/run_under_qemu.sh)
 
-# static_build(PLATFORM QEMU_NAME CMAKE_ARGUMENT...): the static program for
-# PLATFORM, run under qemu-QEMU_NAME (or natively, for "native").
-function(static_build arch qemu)
-  set(binary_dir ${CMAKE_BINARY_DIR}/linux-static-${arch})
-  ExternalProject_Add(linux_static_${arch}
+# static_build(NAME CMAKE_ARGUMENT...): the static program of target NAME,
+# whose row velodrive_target has read.
+function(static_build name)
+  set(binary_dir ${CMAKE_BINARY_DIR}/linux-static-${name})
+  ExternalProject_Add(linux_static_${name}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${binary_dir}
     CMAKE_ARGS ${ARGN}
       -DCMAKE_BUILD_TYPE=Release
       -DVELODRIVE_STATIC=ON
       -DVELODRIVE_BUILD_TESTS=OFF
-      -DVELODRIVE_RELEASE_NAME=linux-${arch}
+      -DVELODRIVE_RELEASE_NAME=linux-${name}
     BUILD_ALWAYS TRUE
     INSTALL_COMMAND ""
     USES_TERMINAL_BUILD TRUE)
@@ -40,41 +36,48 @@ function(static_build arch qemu)
     return()
   endif()
   set(check ${CMAKE_COMMAND} -DPROGRAM=${binary_dir}/velodrive -DREADELF=${CMAKE_READELF}
-            -P ${PROJECT_SOURCE_DIR}/cmake/check_static_program.cmake)
-  if(qemu STREQUAL "native")
-    add_test(NAME linux_static_${arch}_program COMMAND ${check})
-  else()
-    add_test(NAME linux_static_${arch}_program
-      COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/run_under_qemu.sh qemu-${qemu} ${check})
-    set_tests_properties(linux_static_${arch}_program PROPERTIES SKIP_RETURN_CODE 77)
+            -DLINK=${TARGET_STATIC} -P ${PROJECT_SOURCE_DIR}/cmake/check_static_program.cmake)
+  if(NOT TARGET_EMULATOR)
+    add_test(NAME linux_static_${name}_program COMMAND ${check})
+    return()
   endif()
+  add_test(NAME linux_static_${name}_program COMMAND ${under_qemu} qemu-${TARGET_EMULATOR} ${check})
+  set_tests_properties(linux_static_${name}_program PROPERTIES SKIP_RETURN_CODE 77)
+  # On each of the oldest processors it is for, through qemu-user's model
+  # of that processor.
+  foreach(cpu IN LISTS TARGET_CPUS)
+    add_test(NAME linux_static_${name}_on_${cpu}
+      COMMAND ${under_qemu} qemu-${TARGET_EMULATOR} ${check}
+              -DEMULATOR=qemu-${TARGET_EMULATOR}-static|-cpu|${cpu})
+    set_tests_properties(linux_static_${name}_on_${cpu} PROPERTIES SKIP_RETURN_CODE 77)
+  endforeach()
 endfunction()
 
-static_build(x86_64 native -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER})
+velodrive_targets(linux_targets linux)
+foreach(name IN LISTS linux_targets)
+  velodrive_target(${name})
+  if(NOT TARGET_EMULATOR)
+    # This machine's own processor: the build above is its dynamic program.
+    static_build(${name} -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER})
+    continue()
+  endif()
 
-foreach(platform IN LISTS linux_platforms)
-  separate_arguments(platform)
-  list(GET platform 0 arch)
-  list(GET platform 1 triple)
-  list(GET platform 2 qemu)
-  list(GET platform 3 pointer_bytes)
-
-  find_program(CROSS_CXX_${arch} ${triple}-g++)
-  if(NOT CROSS_CXX_${arch})
-    message(STATUS "${triple}-g++ not found: the Linux ${arch} programs and checks are skipped")
+  find_program(CROSS_CXX_${name} ${TARGET_TRIPLET}-g++)
+  if(NOT CROSS_CXX_${name})
+    message(STATUS "${TARGET_TRIPLET}-g++ not found: the Linux ${name} programs and checks are skipped")
     if(VELODRIVE_BUILD_TESTS)
-      add_test(NAME linux_${arch}_checks
-        COMMAND sh -c "echo 'skipped: install g++-${triple} and qemu-user-static'; exit 77")
-      set_tests_properties(linux_${arch}_checks PROPERTIES SKIP_RETURN_CODE 77)
+      add_test(NAME linux_${name}_checks
+        COMMAND sh -c "echo 'skipped: install g++-${TARGET_TRIPLET} and qemu-user-static'; exit 77")
+      set_tests_properties(linux_${name}_checks PROPERTIES SKIP_RETURN_CODE 77)
     endif()
     continue()
   endif()
 
-  set(toolchain -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/linux-${arch}.cmake)
-  static_build(${arch} ${qemu} ${toolchain})
+  set(toolchain -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/cross.cmake -DVELODRIVE_TARGET=${name})
+  static_build(${name} ${toolchain})
 
-  set(binary_dir ${CMAKE_BINARY_DIR}/linux-${arch})
-  ExternalProject_Add(linux_${arch}
+  set(binary_dir ${CMAKE_BINARY_DIR}/linux-${name})
+  ExternalProject_Add(linux_${name}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${binary_dir}
     CMAKE_ARGS
@@ -90,16 +93,16 @@ foreach(platform IN LISTS linux_platforms)
   endif()
 
   # The build's own suite, through its own CTest.
-  add_test(NAME linux_${arch}_tests
-    COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/run_under_qemu.sh qemu-${qemu}
+  add_test(NAME linux_${name}_tests
+    COMMAND ${under_qemu} qemu-${TARGET_EMULATOR}
             ${CMAKE_CTEST_COMMAND} --test-dir ${binary_dir} --output-on-failure)
-  set_tests_properties(linux_${arch}_tests PROPERTIES SKIP_RETURN_CODE 77)
+  set_tests_properties(linux_${name}_tests PROPERTIES SKIP_RETURN_CODE 77)
 
-  if(pointer_bytes EQUAL 4)
-    find_program(CROSS_NM_${arch} ${triple}-nm)
-    add_test(NAME linux_${arch}_large_file_imports
-      COMMAND ${CMAKE_COMMAND} -DPROGRAM=${binary_dir}/velodrive -DNM=${CROSS_NM_${arch}}
-              -DLIBC=/usr/${triple}/lib/libc.so.6
+  if(TARGET_BITS EQUAL 32)
+    find_program(CROSS_NM_${name} ${TARGET_TRIPLET}-nm)
+    add_test(NAME linux_${name}_large_file_imports
+      COMMAND ${CMAKE_COMMAND} -DPROGRAM=${binary_dir}/velodrive -DNM=${CROSS_NM_${name}}
+              -DLIBC=/usr/${TARGET_TRIPLET}/lib/libc.so.6
               -P ${PROJECT_SOURCE_DIR}/cmake/check_large_file_imports.cmake)
   endif()
 endforeach()

@@ -1,8 +1,9 @@
 # Run by CPack after the Debian package of this machine's build. It completes
 # the release in the same directory: the packages of each build made beside
 # this one, each made by that build's own CPack (velodrive_VERSION_ARCH.deb
-# for i386, armhf, arm64, riscv64; velodrive-VERSION-linux-PROCESSOR.tar.gz
-# with a static program; velodrive-VERSION-win32.zip, -win64.zip); the
+# for each foreign Linux target of cmake/targets.txt; velodrive-VERSION-
+# linux-NAME.tar.gz with a static program; velodrive-VERSION-NAME.zip for
+# each Windows target); the
 # source tarball velodrive-VERSION.tar.gz, exactly the files git tracks at
 # the commit checked out (git archive, which dates every entry with the
 # commit; gzip -n adds neither name nor time); and SHA256SUMS.

@@ -93,7 +93,7 @@ It never overwrites an existing file, and it removes its own file after a
 failed pass or an interrupt.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# The cross toolchain files name the architecture; a native build's is the
+# The cross toolchain file names the architecture; a native build's is the
 # machine's. Depends is computed when the package is made (cpack_options.cmake).
 if(DEBIAN_ARCHITECTURE)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${DEBIAN_ARCHITECTURE})

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12 (amd64) as root, everything the full build and its
+# tests need: for every target in cmake/targets.txt its cross compiler and,
+# where Debian 12 has the architecture, Debian's own C and C++ libraries of
+# it (the cross-built programs run on them under qemu-user, and the Debian
+# packages take their dependencies from them); mingw-w64 and Wine for the
+# Windows targets; qemu-user-static 10 from bookworm-backports (Debian 12's
+# own 7.2 crashes 32-bit Wine about half the time when a signal, Ctrl-C,
+# reaches it); and the tools of the checks, packages and benchmark.
+# Then run scripts/register-qemu-binfmt.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(cmake make g++ clang libclang-rt-14-dev libgtest-dev valgrind clang-tidy clang-format cppcheck
+  groff-base man-db dpkg-dev lintian diffoscope-minimal libimage-exiftool-perl icoutils devscripts
+  disorderfs fio gnuplot-nox python3 util-linux)
+while read -r triplet debian multiarch emulator; do
+  packages+=("g++-$triplet")
+  if [ "$multiarch" != - ]; then
+    dpkg --add-architecture "$debian"
+    packages+=("libc6:$debian" "libstdc++6:$debian")
+  fi
+done < <(scripts/targets.sh --where system=linux triplet debian multiarch emulator | grep -v ' -$')
+while read -r triplet emulator; do
+  processor=${triplet%%-*}
+  packages+=("g++-mingw-w64-${processor//_/-}")
+  case $emulator in
+    wine64) packages+=(wine64) ;;
+    # 32-bit Wine is an i386 program, run by qemu-i386 on this kernel.
+    wine32) dpkg --add-architecture i386; packages+=(wine32:i386 wine32-preloader:i386) ;;
+  esac
+done < <(scripts/targets.sh --where system=windows triplet emulator)
+
+scripts/add-bookworm-backports.sh
+# A mirror part-way through a sync can serve an index that does not match its
+# Release file (seen: bookworm-security's i386, armhf and ppc64el lists,
+# older than it). apt then fails the update and goes without those lists;
+# but a foreign library must be the very version of its amd64 twin, which
+# would then come from a suite the other architectures cannot follow. So
+# for this install only, a suite whose index failed is pinned below the
+# others.
+apt_log=$(mktemp)
+apt_options=()
+if ! apt-get update 2>&1 | tee "$apt_log"; then
+  apt_pins=$(mktemp)
+  for suite in $(sed -n 's|^E: Failed to fetch .*/dists/\([^/]*\)/.*|\1|p' "$apt_log" | sort -u); do
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >> "$apt_pins"
+    echo "apt-get update could not fetch every index of $suite: installing without its updates" >&2
+  done
+  apt_options=(-o "Dir::Etc::Preferences=$apt_pins")
+fi
+apt-get install "${apt_options[@]}" -y --no-install-recommends "${packages[@]}"
+apt-get install "${apt_options[@]}" -y --no-install-recommends -t bookworm-backports qemu-user-static
