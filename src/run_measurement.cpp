@@ -6,6 +6,7 @@
 
 #include "platform/buffer_pool.h"
 #include "platform/scratch_file.h"
+#include "platform/system_error.h"
 #include "timed_pass.h"
 
 namespace {
@@ -19,7 +20,7 @@ pass_result report_pass(pass_kind kind, const run_request& request, int64_t tota
       timed_pass(kind, request.path, request.block_bytes, total_bytes, pool, ticks);
   const bool writing = kind == pass_kind::write;
   const char* verb = writing ? "writing" : "reading";
-  const char* reason = std::strerror(result.error_number);
+  const char* reason = system_error_text(result.error_number, result.system_error);
 
   switch (result.failed_step) {
     case pass_step::none:
@@ -90,8 +91,10 @@ int run_measurement(const run_request& request, tick_source ticks, std::FILE* me
   }
 
   // Every outcome but a failed create leaves a file this run made.
+  system_error_clear();
   if (written.failed_step != pass_step::open && scratch_file_remove(request.path) != 0) {
-    std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path, std::strerror(errno));
+    std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path,
+                 system_error_text(errno, system_error_code()));
   }
   buffer_pool_destroy(pool);
   return succeeded ? 0 : 1;

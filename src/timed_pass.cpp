@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/scratch_file.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -22,9 +23,10 @@ int64_t transfer_blocks(transfer_call transfer, int64_t total_bytes) {
   return moved;
 }
 
-pass_result failed_at(pass_result result, pass_step step, int error_number) {
+pass_result failed_at(pass_result result, pass_step step, int error_number, uint32_t system_error) {
   result.failed_step = step;
   result.error_number = error_number;
+  result.system_error = error_number != 0 ? system_error : 0;
   return result;
 }
 
@@ -38,21 +40,23 @@ int32_t elapsed_between(uint32_t start, uint32_t end) {
 
 pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, int64_t total_bytes,
                        buffer_pool* pool, tick_source ticks) {
-  pass_result result{0, 0, pass_step::none, 0};
+  pass_result result{0, 0, pass_step::none, 0, 0};
   const bool writing = kind == pass_kind::write;
 
+  system_error_clear();
   std::FILE* stream = writing ? scratch_file_create(path) : scratch_file_open_for_reading(path);
-  if (stream == nullptr) return failed_at(result, pass_step::open, errno);
+  if (stream == nullptr) return failed_at(result, pass_step::open, errno, system_error_code());
 
   const auto block = static_cast<std::size_t>(block_bytes);
   void* buffer = buffer_pool_take_zeroed(pool, block);
   if (buffer == nullptr) {
     const int error_number = errno;
     std::fclose(stream);
-    return failed_at(result, pass_step::buffer, error_number);
+    return failed_at(result, pass_step::buffer, error_number, 0);
   }
 
   errno = 0;
+  system_error_clear();
   const uint32_t start = ticks();
   if (writing) {
     // glibc's fwrite can go on returning whole counts after its write(2)
@@ -71,22 +75,25 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
   }
   const uint32_t end = ticks();
   const int transfer_errno = errno;
+  const uint32_t transfer_system_error = system_error_code();
   result.elapsed_ms = elapsed_between(start, end);
 
   // A write that stopped short is a failure even without errno (a device
   // may refuse silently); a read that stopped short without an error met
   // the end of a file shorter than the one written.
   if (std::ferror(stream) != 0 || (writing && result.bytes_moved < total_bytes)) {
-    result = failed_at(result, pass_step::transfer, transfer_errno != 0 ? transfer_errno : EIO);
+    result = failed_at(result, pass_step::transfer, transfer_errno != 0 ? transfer_errno : EIO,
+                       transfer_system_error);
   } else if (result.bytes_moved < total_bytes) {
-    result = failed_at(result, pass_step::transfer, 0);
+    result = failed_at(result, pass_step::transfer, 0, 0);
   }
 
   buffer_pool_give_back(pool, buffer);
   // Closing the write stream flushes what stdio still holds; on a full disk
   // that flush is where the failure shows.
+  system_error_clear();
   if (std::fclose(stream) != 0 && result.failed_step == pass_step::none) {
-    result = failed_at(result, pass_step::close, errno);
+    result = failed_at(result, pass_step::close, errno, system_error_code());
   }
   // stdio counts the bytes it accepted; what matters is what reached the
   // file. After a failed write that is less, and is what gets reported. A
@@ -95,7 +102,9 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
   if (writing) {
     const int64_t file_bytes = scratch_file_bytes(path);
     if (file_bytes >= 0 && file_bytes < result.bytes_moved) {
-      if (result.failed_step == pass_step::none) result = failed_at(result, pass_step::close, 0);
+      if (result.failed_step == pass_step::none) {
+        result = failed_at(result, pass_step::close, 0, 0);
+      }
       result.bytes_moved = file_bytes;
     }
   }

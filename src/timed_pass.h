@@ -19,6 +19,8 @@ struct pass_result {
   pass_step failed_step;  // pass_step::none on success
   int error_number;       // errno of the failed step; 0 when a read met an
                           // early end of file or the written file came up short
+  uint32_t system_error;  // the platform's own code for the failed step where
+                          // it has one beyond errno (system_error_code), else 0
 };
 
 // Milliseconds from `start` to `end`, two readings of a 32-bit counter:

@@ -23,6 +23,9 @@
 #ifndef VELODRIVE_BINARY
 #error "VELODRIVE_BINARY must name the velodrive executable"
 #endif
+#ifndef VELODRIVE_FAULTY_FS
+#error "VELODRIVE_FAULTY_FS must name faulty_fs.py"
+#endif
 
 namespace {
 
@@ -253,11 +256,54 @@ TEST(EndToEnd, AnExistingFileIsNeitherOverwrittenNorRemoved) {
   }
 }
 
-struct full_disk_case {
+// The faulty file system (faulty_fs.py) mounted on a scratch folder while
+// this lives: in it a file fails past its first MiB by its name, through
+// the kernel, as a failing device, an exhausted quota or a full disk does.
+class faulty_mount {
+ public:
+  faulty_mount() {
+    const std::string backing = dir_.file("backing");
+    mkdir(backing.c_str(), 0755);
+    mkdir(path().c_str(), 0755);
+    pid_ = fork();
+    if (pid_ == 0) {
+      execl(VELODRIVE_FAULTY_FS, VELODRIVE_FAULTY_FS, backing.c_str(), path().c_str(), nullptr);
+      _exit(127);
+    }
+    struct stat folder {};
+    stat(dir_.path().c_str(), &folder);
+    mounted_ =
+        eventually([&] {
+          struct stat mount_point {};
+          return waitpid(pid_, nullptr, WNOHANG) != 0 ||
+                 (stat(path().c_str(), &mount_point) == 0 && mount_point.st_dev != folder.st_dev);
+        }) &&
+        waitpid(pid_, nullptr, WNOHANG) == 0;
+  }
+  ~faulty_mount() {
+    // On SIGTERM the file system unmounts itself and ends.
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  faulty_mount(const faulty_mount&) = delete;
+  faulty_mount& operator=(const faulty_mount&) = delete;
+
+  bool mounted() const { return mounted_; }
+  std::string path() const { return dir_.file("mount"); }
+
+ private:
+  scratch_dir dir_;
+  pid_t pid_ = -1;
+  bool mounted_ = false;
+};
+
+struct failure_case {
   std::vector<std::string> arguments;
-  rlim_t file_size_limit;
-  bool ignore_sigxfsz;
-  const char* message;  // up to the reason, which is "File too large" here
+  child_limits limits;
+  bool on_faulty_fs;           // in the faulty file system, which fails by the file's name
+  const char* message;         // the failure line up to its reason
+  const char* reason;          // as Linux gives it
+  const char* windows_reason;  // as the Windows program tells what Wine says
 };
 
 TEST(EndToEnd, AFullDiskFailsTheRunWithoutASpeed) {
@@ -265,40 +311,88 @@ TEST(EndToEnd, AFullDiskFailsTheRunWithoutASpeed) {
   // ignored on entry, and whether stdio passes the blocks straight through
   // (64 KiB), buffers them (4 KiB) or still holds the last of them when the
   // loop ends (1 KiB blocks, the limit 4 KiB short of the file), the write
-  // must fail cleanly, at the close if need be.
-  const full_disk_case cases[] = {
+  // must fail cleanly, at the close if need be. And faults through the
+  // kernel, each named in the Windows error behind it: a device that fails
+  // a write or a read, an exhausted quota, a full disk. Wine drops an
+  // error that a close reports, which the size check then catches.
+  const char* FILE_TOO_LARGE = "File too large";
+  const failure_case cases[] = {
       {{"-b", "64", "scratch.dat", "4"},
-       1048576,
-       true,
-       "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: "},
-      {{"-b", "64", "scratch.dat", "4"},
-       1048576,
+       {1048576, true},
        false,
-       "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: "},
+       "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: ",
+       FILE_TOO_LARGE,
+       "General failure."},
+      {{"-b", "64", "scratch.dat", "4"},
+       {1048576, false},
+       false,
+       "velodrive: writing scratch.dat failed after 1048576 of 4194304 bytes: ",
+       FILE_TOO_LARGE,
+       nullptr},
       {{"scratch.dat", "100000"},
-       1048576,
-       true,
-       "velodrive: writing scratch.dat failed after 1048576 of 104857600000 bytes: "},
+       {1048576, true},
+       false,
+       "velodrive: writing scratch.dat failed after 1048576 of 104857600000 bytes: ",
+       FILE_TOO_LARGE,
+       "General failure."},
       {{"-b", "1", "scratch.dat", "1"},
-       1044480,
+       {1044480, true},
+       false,
+       "velodrive: closing scratch.dat after writing 1044480 bytes failed: ",
+       FILE_TOO_LARGE,
+       "the file holds fewer bytes than were written"},
+      {{"-b", "64", "write-eio.dat", "4"},
+       {},
        true,
-       "velodrive: closing scratch.dat after writing 1044480 bytes failed: "},
+       "velodrive: writing write-eio.dat failed after 1048576 of 4194304 bytes: ",
+       "Input/output error",
+       "Not ready."},
+      {{"-b", "64", "read-eio.dat", "4"},
+       {},
+       true,
+       "velodrive: reading read-eio.dat failed after 1048576 of 4194304 bytes: ",
+       "Input/output error",
+       "Not ready."},
+      {{"-b", "64", "quota.dat", "4"},
+       {},
+       true,
+       "velodrive: writing quota.dat failed after 1048576 of 4194304 bytes: ",
+       "Disk quota exceeded",
+       "General failure."},
+      {{"-b", "64", "full.dat", "4"},
+       {},
+       true,
+       "velodrive: writing full.dat failed after 1048576 of 4194304 bytes: ",
+       "No space left on device",
+       "No space left on device"},
   };
-  // Wine reports the limit to a Windows program as another error.
-  const std::string reason = under_emulator() ? "" : "File too large\n";
+  const faulty_mount faulty;
   for (const auto& c : cases) {
     // Windows has no SIGXFSZ to ignore: under Wine it would end the emulator.
-    if (under_emulator() && !c.ignore_sigxfsz) continue;
-    SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back() +
-                 (c.ignore_sigxfsz ? ", SIGXFSZ ignored" : ""));
+    if (under_emulator() && c.windows_reason == nullptr) continue;
+    SCOPED_TRACE(c.arguments[c.arguments.size() - 2] + " " + c.arguments.back() +
+                 (c.limits.ignore_sigxfsz ? ", SIGXFSZ ignored" : ""));
+    if (c.on_faulty_fs && !faulty.mounted()) {
+      ADD_FAILURE() << "the faulty file system did not mount: install python3-fusepy";
+      continue;
+    }
     scratch_dir dir;
-    const outcome result =
-        run_velodrive(dir.path(), c.arguments, child_limits{c.file_size_limit, c.ignore_sigxfsz});
+    const std::string where = c.on_faulty_fs ? faulty.path() : dir.path();
+    const outcome result = run_velodrive(where, c.arguments, c.limits);
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(result.standard_error.rfind(c.message + reason, 0), 0u) << result.standard_error;
-    EXPECT_EQ(std::count(result.standard_error.begin(), result.standard_error.end(), '\n'), 1);
+    // A failed read comes after the write line.
+    std::string expected = c.message;
+    expected += under_emulator() ? c.windows_reason : c.reason;
+    expected += "\n";
+    const std::string& printed = result.standard_error;
+    const std::size_t last_line = printed.rfind('\n', printed.size() - 2);
+    EXPECT_EQ(printed.substr(last_line == std::string::npos ? 0 : last_line + 1), expected)
+        << printed;
+    const bool reading = expected.find("reading") != std::string::npos;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), reading ? 2 : 1) << printed;
     EXPECT_TRUE(dir.entries().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(faulty.path()));
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "console.h"
+#include "system_error.h"
 
 namespace {
 
@@ -31,37 +32,6 @@ BOOL WINAPI remove_and_end(DWORD /*event*/) {
   console_restore();
   TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
   return TRUE;
-}
-
-// The errno whose message says what went wrong, for the Windows errors that
-// creating, opening, writing, reading and removing a file can meet.
-int errno_for(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return ENOENT;
-    case ERROR_DIRECTORY: return ENOTDIR;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_NETWORK_ACCESS_DENIED:
-    case ERROR_CANNOT_MAKE:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_WRITE_PROTECT: return EROFS;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_PARAMETER: return EINVAL;
-    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY: return ENOMEM;
-    default: return EIO;
-  }
 }
 
 // The UTF-8 `path` as Windows names files, in UTF-16; through the wide
@@ -97,11 +67,13 @@ std::FILE* open_shared_stream(const std::wstring& path, DWORD access, DWORD disp
       CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    errno = errno_for(GetLastError());
+    system_error_record(GetLastError());
     return nullptr;
   }
   if (!is_regular_disk_file(handle)) {
+    // Refused as a name that exists, as on Linux: no Windows error here.
     CloseHandle(handle);
+    system_error_clear();
     errno = EEXIST;
     return nullptr;
   }
@@ -154,6 +126,6 @@ int scratch_file_remove(const char* path) {
   guarded_path.clear();
   ReleaseSRWLockExclusive(&guard_lock);
   if (removed) return 0;
-  errno = errno_for(error);
+  system_error_record(error);
   return -1;
 }
