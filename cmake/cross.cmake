@@ -61,6 +61,18 @@ if(TARGET_MULTIARCH AND EXISTS /lib/${TARGET_MULTIARCH}/libc.so.6)
 else()
   set(QEMU_LD_PREFIX /usr/${CROSS_TRIPLE})
 endif()
+# The C library the programs link: Debian's own for the target where it
+# is installed (multiarch libc6-dev), kept current by Debian 12's security
+# updates, rather than the cross toolchain's copy, which was built once and
+# goes stale; a static program carries it. Its start files and libraries
+# come first (-B), and so do the headers that differ by architecture
+# (bits/, sys/, in the multiarch folder), in front of the cross
+# toolchain's; the C++ headers keep their place.
+if(TARGET_MULTIARCH AND EXISTS /usr/lib/${TARGET_MULTIARCH}/libc.a)
+  string(APPEND CMAKE_CXX_FLAGS_INIT " -isystem /usr/include/${TARGET_MULTIARCH}")
+  string(APPEND CMAKE_C_FLAGS_INIT " -isystem /usr/include/${TARGET_MULTIARCH}")
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-B/usr/lib/${TARGET_MULTIARCH}/")
+endif()
 find_program(QEMU_USER qemu-${TARGET_EMULATOR}-static)
 if(QEMU_USER)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_USER} -L ${QEMU_LD_PREFIX})

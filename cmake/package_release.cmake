@@ -6,9 +6,16 @@
 # each Windows target); the
 # source tarball velodrive-VERSION.tar.gz, exactly the files git tracks at
 # the commit checked out (git archive, which dates every entry with the
-# commit; gzip -n adds neither name nor time); and SHA256SUMS.
+# commit; gzip -n adds neither name nor time); the source of the C library
+# inside the static programs; the bill of materials; and SHA256SUMS.
 set(out "${CPACK_PACKAGE_DIRECTORY}")
 set(version ${CPACK_PACKAGE_VERSION})
+# Which build's program each package holds: "NAME=linked-components.json".
+set(linked "")
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  get_filename_component(name "${package}" NAME)
+  list(APPEND linked "${name}=${CPACK_VELODRIVE_BINARY_DIR}/linked-components.json")
+endforeach()
 foreach(build IN LISTS CPACK_VELODRIVE_BUILDS)
   # Each in a folder of its own: CPack clears its staging folder for each
   # package, and this build's own package still waits in its staging folder.
@@ -18,6 +25,51 @@ foreach(build IN LISTS CPACK_VELODRIVE_BUILDS)
                   COMMAND_ERROR_IS_FATAL ANY)
   file(GLOB packages "${made}/velodrive[-_]${version}[-_]*")
   file(COPY ${packages} DESTINATION "${out}")
+  foreach(package IN LISTS packages)
+    get_filename_component(name "${package}" NAME)
+    list(APPEND linked "${name}=${build}/linked-components.json")
+  endforeach()
+endforeach()
+
+# The complete source of every LGPL library linked into a download (glibc,
+# in the static programs), as Debian publishes it: its glibc-source package
+# of the very version linked, from apt's cache or else from the archive.
+set(sources "")
+foreach(pair IN LISTS linked)
+  string(REGEX REPLACE "^[^=]*=" "" components "${pair}")
+  if(NOT EXISTS "${components}")
+    message(FATAL_ERROR "${components} is missing: the build made no list of what it linked")
+  endif()
+  file(READ "${components}" json)
+  string(JSON count LENGTH "${json}")
+  if(count EQUAL 0)
+    continue()
+  endif()
+  math(EXPR last "${count} - 1")
+  foreach(index RANGE ${last})
+    string(JSON source_file ERROR_VARIABLE none GET "${json}" ${index} source_file)
+    if(source_file AND NOT source_file STREQUAL "null")
+      list(APPEND sources "${source_file}")
+    endif()
+  endforeach()
+endforeach()
+list(REMOVE_DUPLICATES sources)
+foreach(source_file IN LISTS sources)
+  if(EXISTS "${out}/${source_file}")
+    continue()
+  endif()
+  string(REGEX REPLACE "^glibc-source_(.*)_all.deb$" "\\1" source_version "${source_file}")
+  string(REPLACE ":" "%3a" cached "/var/cache/apt/archives/${source_file}")
+  if(EXISTS "${cached}")
+    file(COPY_FILE "${cached}" "${out}/${source_file}")
+  else()
+    execute_process(COMMAND apt-get download "glibc-source=${source_version}"
+                    WORKING_DIRECTORY "${out}" RESULT_VARIABLE failed)
+    if(failed OR NOT EXISTS "${out}/${source_file}")
+      message(FATAL_ERROR "cannot get ${source_file}, the source of the C library in the static "
+                          "programs: apt-get download glibc-source=${source_version} failed")
+    endif()
+  endif()
 endforeach()
 file(GLOB packages "${out}/velodrive-${version}-*.tar.gz" "${out}/velodrive-${version}-*.zip"
      "${out}/velodrive_${version}_*.deb")
@@ -47,7 +99,31 @@ endif()
 # The release's files: those in the directory already, and this build's own
 # package, which CPack moves there only after this script.
 file(GLOB artefacts "${out}/velodrive[-_]${CPACK_PACKAGE_VERSION}[-_.]*")
+list(FILTER artefacts EXCLUDE REGEX "[.]cdx[.]json$")
 list(APPEND artefacts ${CPACK_PACKAGE_FILES})
+foreach(source_file IN LISTS sources)
+  list(APPEND artefacts "${out}/${source_file}")
+endforeach()
+
+# The bill of materials: every file, and what each program links.
+set(bom_arguments "")
+foreach(artefact IN LISTS artefacts)
+  get_filename_component(name "${artefact}" NAME)
+  set(argument "${artefact}")
+  foreach(pair IN LISTS linked)
+    if(pair MATCHES "^${name}=")
+      string(REGEX REPLACE "^[^=]*=" "" components "${pair}")
+      set(argument "${artefact}=${components}")
+    endif()
+  endforeach()
+  list(APPEND bom_arguments "${argument}")
+endforeach()
+set(bom "${out}/velodrive-${version}.cdx.json")
+execute_process(
+  COMMAND python3 "${CPACK_VELODRIVE_SOURCE_DIR}/scripts/bill_of_materials.py" "${bom}" ${version}
+          "$ENV{SOURCE_DATE_EPOCH}" ${bom_arguments}
+  COMMAND_ERROR_IS_FATAL ANY)
+list(APPEND artefacts "${bom}")
 set(names "")
 foreach(artefact IN LISTS artefacts)
   get_filename_component(name "${artefact}" NAME)

@@ -19,10 +19,11 @@ set(CPACK_VELODRIVE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_stamp.cmake)
 
 if(WIN32)
-  # velodrive.exe, its license, the README and the manual page as plain
-  # text, all at the top of the zip, for people without man.
+  # velodrive.exe, its license, the notices of what is linked into it, the
+  # README and the manual page as plain text, all at the top of the zip,
+  # for people without man.
   install(TARGETS velodrive RUNTIME DESTINATION .)
-  install(FILES LICENSE README.md DESTINATION .)
+  install(FILES LICENSE README.md ${VELODRIVE_NOTICES} DESTINATION .)
   find_program(GROFF groff)
   if(GROFF)
     add_custom_command(OUTPUT velodrive.txt
@@ -44,10 +45,11 @@ if(WIN32)
 endif()
 
 if(VELODRIVE_STATIC)
-  # velodrive-VERSION-linux-PROCESSOR.tar.gz: the static program, its manual
-  # page, license and README, in one folder, for any Linux.
+  # velodrive-VERSION-linux-NAME.tar.gz: the static program, its manual
+  # page, license, the notices of what is linked into it (its C library
+  # among them) and README, in one folder, for any Linux.
   install(TARGETS velodrive RUNTIME DESTINATION .)
-  install(FILES doc/velodrive.1 LICENSE README.md DESTINATION .)
+  install(FILES doc/velodrive.1 LICENSE README.md ${VELODRIVE_NOTICES} DESTINATION .)
   set(CPACK_GENERATOR TGZ)
   if(NOT VELODRIVE_RELEASE_NAME)
     set(VELODRIVE_RELEASE_NAME linux-${CMAKE_SYSTEM_PROCESSOR})

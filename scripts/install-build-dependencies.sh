@@ -2,8 +2,9 @@
 # Installs, on Debian 12 (amd64) as root, everything the full build and its
 # tests need: for every target in cmake/targets.txt its cross compiler and,
 # where Debian 12 has the architecture, Debian's own C and C++ libraries of
-# it (the cross-built programs run on them under qemu-user, and the Debian
-# packages take their dependencies from them); mingw-w64 and Wine for the
+# it (the cross-built programs link the C library and run on them under
+# qemu-user, and the Debian packages take their dependencies from them);
+# mingw-w64 and Wine for the
 # Windows targets; qemu-user-static 10 from bookworm-backports (Debian 12's
 # own 7.2 crashes 32-bit Wine about half the time when a signal, Ctrl-C,
 # reaches it); and the tools of the checks, packages and benchmark.
@@ -14,12 +15,12 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ clang libclang-rt-14-dev libgtest-dev valgrind clang-tidy clang-format cppcheck
   groff-base man-db dpkg-dev lintian diffoscope-minimal libimage-exiftool-perl icoutils devscripts
-  disorderfs fio gnuplot-nox python3 util-linux)
+  disorderfs fio gnuplot-nox python3 python3-fusepy util-linux reuse)
 while read -r triplet debian multiarch emulator; do
   packages+=("g++-$triplet")
   if [ "$multiarch" != - ]; then
     dpkg --add-architecture "$debian"
-    packages+=("libc6:$debian" "libstdc++6:$debian")
+    packages+=("libc6:$debian" "libstdc++6:$debian" "libc6-dev:$debian")
   fi
 done < <(scripts/targets.sh --where system=linux triplet debian multiarch emulator | grep -v ' -$')
 while read -r triplet emulator; do
