@@ -66,16 +66,24 @@ def linked_files(map_text):
     return sorted(files)
 
 
-def owner(path):
-    """(package, architecture) of the Debian package that installed `path`,
-    or None for a file no package installed (the project's own)."""
-    for candidate in (path, os.path.realpath(path)):
-        found = subprocess.run(["dpkg", "-S", candidate], capture_output=True, text=True)
-        if found.returncode == 0:
-            # "package[:architecture]: path"
-            fields = found.stdout.splitlines()[0].split(": ", 1)[0].split(":")
-            return fields[0], fields[1] if len(fields) > 1 else None
-    return None
+def owners(paths):
+    """{path: (package, architecture)} for each of `paths` that a Debian
+    package installed (the project's own files have none), by its path or
+    else by the path with every link resolved. One dpkg -S for all: each
+    call reads the whole package database."""
+    found = {}
+    for resolve in (lambda path: path, os.path.realpath):
+        wanted = {resolve(path): path for path in paths if path not in found}
+        if not wanted:
+            break
+        listed = subprocess.run(["dpkg", "-S", *wanted], capture_output=True, text=True).stdout
+        for line in listed.splitlines():
+            # "package[:architecture][, package...]: path"
+            packages, _, path = line.partition(": ")
+            if path in wanted:
+                fields = packages.split(", ")[0].split(":")
+                found[wanted[path]] = (fields[0], fields[1] if len(fields) > 1 else None)
+    return found
 
 
 def package_facts(package, architecture):
@@ -163,11 +171,12 @@ def main():
     with open(map_path, encoding="utf-8", errors="replace") as text:
         map_text = text.read()
     found = {}
-    for path in linked_files(map_text):
-        owned = owner(path)
-        if owned is None:
+    files = linked_files(map_text)
+    owned_by = owners(files)
+    for path in files:
+        if path not in owned_by:
             continue
-        facts = package_facts(*owned)
+        facts = package_facts(*owned_by[path])
         component = component_of(facts["package"], facts["source"], path)
         if component is None:
             sys.exit(f"{path} comes from {facts['package']} ({facts['source']}), whose license this "

@@ -282,6 +282,7 @@ class faulty_mount {
   }
   ~faulty_mount() {
     // On SIGTERM the file system unmounts itself and ends.
+    if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
   }
