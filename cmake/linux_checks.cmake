@@ -14,8 +14,6 @@
 include(ExternalProject)
 include(${PROJECT_SOURCE_DIR}/cmake/targets.cmake)
 
-set(under_qemu sh ${PROJECT_SOURCE_DIR}/cmake/run_under_qemu.sh)
-
 # static_build(NAME CMAKE_ARGUMENT...): the static program of target NAME,
 # whose row velodrive_target has read.
 function(static_build name)

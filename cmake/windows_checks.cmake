@@ -79,7 +79,6 @@ function(windows_test name arch wine)
 endfunction()
 set(end_to_end $<TARGET_FILE:velodrive_end_to_end_tests>)
 
-set(under_qemu sh ${PROJECT_SOURCE_DIR}/cmake/run_under_qemu.sh)
 foreach(name IN LISTS windows_targets)
   velodrive_target(${name})
   set(arch ${TARGET_PROCESSOR})

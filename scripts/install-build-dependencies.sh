@@ -35,7 +35,7 @@ done < <(scripts/targets.sh --where system=windows triplet emulator)
 
 scripts/add-bookworm-backports.sh
 # A mirror part-way through a sync can serve an index that does not match its
-# Release file (seen: bookworm-security's i386, armhf and ppc64el lists,
+# Release file (seen: some foreign architectures' bookworm-security lists,
 # older than it). apt then fails the update and goes without those lists;
 # but a foreign library must be the very version of its amd64 twin, which
 # would then come from a suite the other architectures cannot follow. So

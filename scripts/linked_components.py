@@ -56,10 +56,11 @@ def component_of(package, source, path):
 def linked_files(map_text):
     """The archives (with a member taken) and object files the map names."""
     files = set()
-    included = map_text.split("Archive member included", 1)
-    if len(included) == 2:
-        section = included[1].split("\n\n", 2)
-        for match in re.finditer(r"^(/[^\s()]+\.a)\(", "\n".join(section[:2]), re.M):
+    # The archive members, listed from "Archive member included ..." to
+    # "Discarded input sections", each line "/path/libx.a(member.o)".
+    members = re.search(r"^Archive member included.*?^Discarded input sections", map_text, re.M | re.S)
+    if members:
+        for match in re.finditer(r"^(/[^\s()]+\.a)\(", members.group(0), re.M):
             files.add(os.path.normpath(match.group(1)))
     for match in re.finditer(r"^LOAD (/\S+\.o)$", map_text, re.M):
         files.add(os.path.normpath(match.group(1)))
