@@ -68,23 +68,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string message(printed, printed_size);
   std::free(printed);
 
-  // The model: what the command line must decide.
-  const std::size_t n = words.size();
+  // The model: what the command line must decide. The device flag counts
+  // only as the first of three or more words; the rest then decide alone.
+  const bool to_device = words.size() >= 3 && words[0] == "--sync";
+  const std::size_t first = to_device ? 1 : 0;
+  const std::size_t n = words.size() - first;
   const std::string usage = "velodrive [-b <block size (KiB)>] <file> <file size (MiB)>\n";
-  if (n < 2 || (n > 2 && (words[0] != "-b" || n == 3))) {
+  if (n < 2 || (n > 2 && (words[first] != "-b" || n == 3))) {
     check(!request && message == usage, "usage line");
   } else if (n == 2) {
-    check(request && request->path == argv[1] && request->size_text == argv[2] &&
-              request->block_bytes == DEFAULT_BLOCK_BYTES && message.empty(),
+    check(request && request->path == argv[first + 1] && request->size_text == argv[first + 2] &&
+              request->block_bytes == DEFAULT_BLOCK_BYTES && request->to_device == to_device &&
+              message.empty(),
           "short form");
   } else {
-    const int64_t block_bytes = reference_value(words[1]) * 1024;
+    const int64_t block_bytes = reference_value(words[first + 1]) * 1024;
     if (block_bytes < 1 || block_bytes > MAX_BLOCK_BYTES) {
       check(!request && message == std::to_string(block_bytes) + " are you mad!!\n",
             "limit message carries the KiB count times 1024");
     } else {
-      check(request && request->path == argv[3] && request->size_text == argv[4] &&
-                request->block_bytes == block_bytes && message.empty(),
+      check(request && request->path == argv[first + 3] && request->size_text == argv[first + 4] &&
+                request->block_bytes == block_bytes && request->to_device == to_device &&
+                message.empty(),
             "long form");
     }
   }

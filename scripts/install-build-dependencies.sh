@@ -41,15 +41,31 @@ scripts/add-bookworm-backports.sh
 # would then come from a suite the other architectures cannot follow. So
 # for this install only, a suite whose index failed is pinned below the
 # others.
+# The same holds for a suite that does not carry every architecture (seen:
+# bookworm-security under LTS, which has dropped armel, mipsel, mips64el
+# and s390x): its amd64 libraries would be newer than any foreign twin.
 apt_log=$(mktemp)
-apt_options=()
+apt_pins=$(mktemp)
+pin_below() {  # SUITE WHY
+  printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$1" >> "$apt_pins"
+  echo "$1 $2: installing without its updates" >&2
+}
 if ! apt-get update 2>&1 | tee "$apt_log"; then
-  apt_pins=$(mktemp)
   for suite in $(sed -n 's|^E: Failed to fetch .*/dists/\([^/]*\)/.*|\1|p' "$apt_log" | sort -u); do
-    printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >> "$apt_pins"
-    echo "apt-get update could not fetch every index of $suite: installing without its updates" >&2
+    pin_below "$suite" "could not be fetched whole"
   done
-  apt_options=(-o "Dir::Etc::Preferences=$apt_pins")
 fi
+foreign=$(dpkg --print-foreign-architectures)
+for release in /var/lib/apt/lists/*_InRelease; do
+  suite=$(sed -n 's/^Suite: //p; s/^Codename: //p' "$release" | tail -n 1)
+  carried=$(sed -n 's/^Architectures: //p' "$release")
+  [ -n "$carried" ] || continue
+  for arch in $foreign; do
+    case " $carried " in *" $arch "*) ;; *) pin_below "$suite" "has no $arch"; break ;; esac
+  done
+done
+# dpkg's syncs after every file would take most of a fresh install's time;
+# a machine that loses power mid-install is set up again anyway.
+apt_options=(-o "Dir::Etc::Preferences=$apt_pins" -o "Dpkg::Options::=--force-unsafe-io")
 apt-get install "${apt_options[@]}" -y --no-install-recommends "${packages[@]}"
 apt-get install "${apt_options[@]}" -y --no-install-recommends -t bookworm-backports qemu-user-static

@@ -33,11 +33,13 @@ int32_t numeric_text_value(const char* text) {
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-std::optional<run_request> parse_command_line(int argc, const char* const* argv,
-                                              std::FILE* messages) {
-  const int arguments = argc - 1;
+namespace {
+
+// The short or the long form, in `arguments` words after argv[0].
+std::optional<run_request> parse_forms(int arguments, const char* const* argv, bool to_device,
+                                       std::FILE* messages) {
   if (arguments < 2) return refuse_with_usage(messages);
-  if (arguments == 2) return run_request{argv[1], argv[2], DEFAULT_BLOCK_BYTES};
+  if (arguments == 2) return run_request{argv[1], argv[2], DEFAULT_BLOCK_BYTES, to_device};
 
   if (std::strcmp(argv[1], "-b") != 0 || arguments == 3) return refuse_with_usage(messages);
 
@@ -49,5 +51,19 @@ std::optional<run_request> parse_command_line(int argc, const char* const* argv,
     std::fprintf(messages, "%" PRId64 " are you mad!!\n", block_bytes);
     return std::nullopt;
   }
-  return run_request{argv[3], argv[4], static_cast<int32_t>(block_bytes)};
+  return run_request{argv[3], argv[4], static_cast<int32_t>(block_bytes), to_device};
+}
+
+}  // namespace
+
+std::optional<run_request> parse_command_line(int argc, const char* const* argv,
+                                              std::FILE* messages) {
+  const int arguments = argc - 1;
+  // Two arguments are always the short form, even when the first is the
+  // flag; three or more starting with anything but "-b" were refused
+  // before the flag existed, so the flag takes nothing from anyone there.
+  if (arguments >= 3 && std::strcmp(argv[1], DEVICE_FLAG) == 0) {
+    return parse_forms(arguments - 1, argv + 1, true, messages);
+  }
+  return parse_forms(arguments, argv, false, messages);
 }

@@ -1,5 +1,6 @@
 // Reading the command line: the short form "<file> <MiB>" and the long form
-// "-b <KiB> <file> <MiB>", and the two refusals (usage line, block limit).
+// "-b <KiB> <file> <MiB>", either after DEVICE_FLAG, and the two refusals
+// (usage line, block limit).
 #ifndef VELODRIVE_COMMAND_LINE_H
 #define VELODRIVE_COMMAND_LINE_H
 
@@ -11,6 +12,9 @@
 constexpr int32_t DEFAULT_BLOCK_BYTES = 4096;
 // Largest block size the long form accepts, in bytes (2 MiB, itself accepted).
 constexpr int32_t MAX_BLOCK_BYTES = 2097152;
+// Asks for figures from the device rather than the file cache. Taken only
+// as the first of three or more arguments, where nothing else would be.
+constexpr const char* DEVICE_FLAG = "--sync";
 
 // An accepted command line. The texts point into the argument vector, which
 // outlives the run; nothing here owns memory.
@@ -18,6 +22,7 @@ struct run_request {
   const char* path;       // scratch file name, exactly as typed
   const char* size_text;  // file size in MiB, still as typed
   int32_t block_bytes;    // bytes per transfer call, 1 .. MAX_BLOCK_BYTES
+  bool to_device;         // the write is synced and the read comes from the device
 };
 
 // The number a text stands for, read the way atol reads it: leading white

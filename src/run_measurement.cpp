@@ -12,12 +12,12 @@
 namespace {
 
 // Prints the pass's report line, or the one line that says why it failed.
-// Returns the pass's result so the caller knows whether the file exists.
-pass_result report_pass(pass_kind kind, const run_request& request, int64_t total_bytes,
-                        double total_real, buffer_pool* pool, tick_source ticks,
-                        std::FILE* messages) {
-  const pass_result result =
-      timed_pass(kind, request.path, request.block_bytes, total_bytes, pool, ticks);
+// Returns whether the pass succeeded.
+bool report_pass(pass_kind kind, const run_request& request, scratch_file* file,
+                 int64_t total_bytes, double total_real, buffer_pool* pool, tick_source ticks,
+                 std::FILE* messages) {
+  const pass_result result = timed_pass(kind, file, request.block_bytes, total_bytes,
+                                        request.to_device, pool, ticks);
   const bool writing = kind == pass_kind::write;
   const char* verb = writing ? "writing" : "reading";
   const char* reason = system_error_text(result.error_number, result.system_error);
@@ -42,13 +42,50 @@ pass_result report_pass(pass_kind kind, const run_request& request, int64_t tota
       std::fprintf(messages, "velodrive: %s %s failed after %" PRId64 " of %" PRId64 " bytes: %s\n",
                    verb, request.path, result.bytes_moved, total_bytes, reason);
       break;
+    case pass_step::sync:
+      std::fprintf(messages, "velodrive: syncing %s after writing %" PRId64 " bytes failed: %s\n",
+                   request.path, result.bytes_moved, reason);
+      break;
     case pass_step::close:
       if (result.error_number == 0) reason = "the file holds fewer bytes than were written";
       std::fprintf(messages, "velodrive: closing %s after %s %" PRId64 " bytes failed: %s\n",
                    request.path, verb, result.bytes_moved, reason);
       break;
   }
-  return result;
+  return result.failed_step == pass_step::none;
+}
+
+// One line after the report where the read may have come from memory in
+// spite of the device mode; nothing where it came from the device.
+void report_cache(const cache_state& cache, const run_request& request, int64_t total_bytes,
+                  std::FILE* messages) {
+  switch (cache.kind) {
+    case cache_kind::none: break;
+    case cache_kind::partly_cached:
+      std::fprintf(messages,
+                   "velodrive: %" PRId64 " of %" PRId64 " bytes of %s were still cached when "
+                   "the read began: the read speed is partly memory's\n",
+                   cache.cached_bytes, total_bytes, request.path);
+      break;
+    case cache_kind::memory_file_system:
+      std::fprintf(messages,
+                   "velodrive: %s is on %s, which keeps files in memory: the read speed is "
+                   "memory's\n",
+                   request.path, cache.file_system);
+      break;
+    case cache_kind::own_cache:
+      std::fprintf(messages,
+                   "velodrive: %s is on %s, whose own cache velodrive cannot empty: the read "
+                   "speed may be memory's\n",
+                   request.path, cache.file_system);
+      break;
+    case cache_kind::network:
+      std::fprintf(messages,
+                   "velodrive: %s is on %s, a network file system: the server's cache may "
+                   "have served the read\n",
+                   request.path, cache.file_system);
+      break;
+  }
 }
 
 }  // namespace
@@ -77,24 +114,45 @@ int run_measurement(const run_request& request, tick_source ticks, std::FILE* me
     return 1;
   }
 
+  system_error_clear();
+  scratch_file* file = scratch_file_create(request.path);
+  if (file == nullptr) {
+    std::fprintf(messages, "velodrive: cannot create %s: %s\n", request.path,
+                 system_error_text(errno, system_error_code()));
+    buffer_pool_destroy(pool);
+    return 1;
+  }
+
   // 64-bit totals: any MiB count the command line can express is honoured.
   const int64_t total_bytes = static_cast<int64_t>(size_mib) * 1048576;
   const auto total_real = static_cast<double>(total_bytes);
 
-  const pass_result written =
-      report_pass(pass_kind::write, request, total_bytes, total_real, pool, ticks, messages);
-  bool succeeded = written.failed_step == pass_step::none;
+  bool succeeded =
+      report_pass(pass_kind::write, request, file, total_bytes, total_real, pool, ticks, messages);
   if (succeeded) {
+    // In the device mode the read must find nothing of the file in memory;
+    // what is left there is told once the read line stands.
+    cache_state cache{cache_kind::none, nullptr, 0};
+    if (request.to_device) {
+      scratch_file_drop_cache(file);
+      cache = scratch_file_cache_state(file);
+    }
     succeeded =
-        report_pass(pass_kind::read, request, total_bytes, total_real, pool, ticks, messages)
-            .failed_step == pass_step::none;
+        report_pass(pass_kind::read, request, file, total_bytes, total_real, pool, ticks, messages);
+    if (succeeded) report_cache(cache, request, total_bytes, messages);
   }
 
-  // Every outcome but a failed create leaves a file this run made.
   system_error_clear();
-  if (written.failed_step != pass_step::open && scratch_file_remove(request.path) != 0) {
-    std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path,
-                 system_error_text(errno, system_error_code()));
+  switch (scratch_file_remove(file)) {
+    case scratch_removal::removed: break;
+    case scratch_removal::replaced:
+      std::fprintf(messages, "velodrive: cannot remove %s: it was replaced during the run\n",
+                   request.path);
+      break;
+    case scratch_removal::failed:
+      std::fprintf(messages, "velodrive: cannot remove %s: %s\n", request.path,
+                   system_error_text(errno, system_error_code()));
+      break;
   }
   buffer_pool_destroy(pool);
   return succeeded ? 0 : 1;

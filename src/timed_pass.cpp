@@ -38,13 +38,13 @@ int32_t elapsed_between(uint32_t start, uint32_t end) {
   return static_cast<int32_t>(static_cast<int64_t>(difference) - (int64_t{1} << 32));
 }
 
-pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, int64_t total_bytes,
-                       buffer_pool* pool, tick_source ticks) {
+pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes,
+                       int64_t total_bytes, bool to_device, buffer_pool* pool, tick_source ticks) {
   pass_result result{0, 0, pass_step::none, 0, 0};
   const bool writing = kind == pass_kind::write;
 
   system_error_clear();
-  std::FILE* stream = writing ? scratch_file_create(path) : scratch_file_open_for_reading(path);
+  std::FILE* stream = scratch_file_stream(file, writing);
   if (stream == nullptr) return failed_at(result, pass_step::open, errno, system_error_code());
 
   const auto block = static_cast<std::size_t>(block_bytes);
@@ -73,19 +73,31 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
     result.bytes_moved =
         transfer_blocks([=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
   }
-  const uint32_t end = ticks();
   const int transfer_errno = errno;
   const uint32_t transfer_system_error = system_error_code();
+  const bool stream_failed = std::ferror(stream) != 0;
+  // On the device, the write ends when the data are there.
+  int sync_status = 0;
+  if (writing && to_device && !stream_failed && result.bytes_moved >= total_bytes) {
+    system_error_clear();
+    sync_status = scratch_file_sync(stream);
+  }
+  const int sync_errno = errno;
+  const uint32_t sync_system_error = system_error_code();
+  const uint32_t end = ticks();
   result.elapsed_ms = elapsed_between(start, end);
 
   // A write that stopped short is a failure even without errno (a device
   // may refuse silently); a read that stopped short without an error met
   // the end of a file shorter than the one written.
-  if (std::ferror(stream) != 0 || (writing && result.bytes_moved < total_bytes)) {
+  if (stream_failed || (writing && result.bytes_moved < total_bytes)) {
     result = failed_at(result, pass_step::transfer, transfer_errno != 0 ? transfer_errno : EIO,
                        transfer_system_error);
   } else if (result.bytes_moved < total_bytes) {
     result = failed_at(result, pass_step::transfer, 0, 0);
+  } else if (sync_status != 0) {
+    result = failed_at(result, pass_step::sync, sync_errno != 0 ? sync_errno : EIO,
+                       sync_system_error);
   }
 
   buffer_pool_give_back(pool, buffer);
@@ -100,7 +112,7 @@ pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, in
   // runtime whose close drops a failed last flush without an error (seen
   // with msvcrt under Wine) shows up here as a file shorter than its count.
   if (writing) {
-    const int64_t file_bytes = scratch_file_bytes(path);
+    const int64_t file_bytes = scratch_file_bytes(file);
     if (file_bytes >= 0 && file_bytes < result.bytes_moved) {
       if (result.failed_step == pass_step::none) {
         result = failed_at(result, pass_step::close, 0, 0);

@@ -6,12 +6,14 @@
 #include <cstdint>
 
 #include "platform/buffer_pool.h"
+#include "platform/scratch_file.h"
 #include "platform/tick_counter.h"
 
 enum class pass_kind { write, read };
 
 // The step at which a pass stopped short; none when it moved its total.
-enum class pass_step { none, open, buffer, transfer, close };
+// sync: the write's data could not be put on the device (device mode).
+enum class pass_step { none, open, buffer, transfer, sync, close };
 
 struct pass_result {
   int32_t elapsed_ms;     // end tick minus start tick, in milliseconds
@@ -28,13 +30,15 @@ struct pass_result {
 // right across one wrap of the counter.
 int32_t elapsed_between(uint32_t start, uint32_t end);
 
-// Runs one pass over `path`, moving `total_bytes` (rounded up to whole
-// blocks) in calls of `block_bytes` through a stdio stream with default
-// buffering. The write pass creates the file, which must not exist yet
-// (see scratch_file_create); the read pass opens it for reading. The buffer
-// comes zero-filled from `pool` and goes back to it before the stream is
-// closed. Only the transfer calls lie between the two readings of `ticks`.
-pass_result timed_pass(pass_kind kind, const char* path, int32_t block_bytes, int64_t total_bytes,
-                       buffer_pool* pool, tick_source ticks);
+// Runs one pass over the scratch `file`, moving `total_bytes` (rounded up
+// to whole blocks) in calls of `block_bytes` through a new stdio stream on
+// it with default buffering, from its first byte. The buffer comes
+// zero-filled from `pool` and goes back to it before the stream is closed.
+// Only the transfer calls lie between the two readings of `ticks`; with
+// `to_device`, a write pass's timed section also holds the flush of the
+// stream and the sync of the file, so that it ends only once the data are
+// on the device.
+pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes,
+                       int64_t total_bytes, bool to_device, buffer_pool* pool, tick_source ticks);
 
 #endif

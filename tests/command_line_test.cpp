@@ -50,6 +50,7 @@ struct parse_case {
   const char* path;
   const char* size_text;
   int32_t block_bytes;
+  bool to_device = false;
 };
 
 TEST(ParseCommandLine, DecidesBetweenUsageLimitAndRun) {
@@ -79,6 +80,21 @@ TEST(ParseCommandLine, DecidesBetweenUsageLimitAndRun) {
       {{"-b", "abc", "f", "10"}, "0 are you mad!!\n", nullptr, nullptr, 0},
       {{"-b", "-1", "f", "10"}, "-1024 are you mad!!\n", nullptr, nullptr, 0},
       {{"-b", "-99999999999", "f", "1"}, "-2199023255552 are you mad!!\n", nullptr, nullptr, 0},
+      // The device flag, only first and followed by either form.
+      {{"--sync", "f", "10"}, nullptr, "f", "10", 4096, true},
+      {{"--sync", "-b", "64", "f", "10"}, nullptr, "f", "10", 65536, true},
+      {{"--sync", "-b", "8", "f", "10", "extra"}, nullptr, "f", "10", 8192, true},
+      {{"--sync", "-b", "64"}, nullptr, "-b", "64", 4096, true},  // short form after the flag
+      {{"--sync", "-b", "2049", "f", "10"}, "2098176 are you mad!!\n", nullptr, nullptr, 0},
+      {{"--sync", "-b", "64", "f"}, USAGE, nullptr, nullptr, 0},
+      {{"--sync", "f", "10", "extra"}, USAGE, nullptr, nullptr, 0},
+      {{"--sync", "--sync", "f", "10"}, USAGE, nullptr, nullptr, 0},
+      {{"--SYNC", "f", "10"}, USAGE, nullptr, nullptr, 0},
+      // Everywhere else it is what it was before: a name, or ignored.
+      {{"--sync"}, USAGE, nullptr, nullptr, 0},
+      {{"--sync", "100"}, nullptr, "--sync", "100", 4096},
+      {{"-b", "64", "--sync", "8"}, nullptr, "--sync", "8", 65536},
+      {{"-b", "64", "f", "8", "--sync"}, nullptr, "f", "8", 65536},
   };
   for (const auto& c : cases) {
     std::vector<const char*> argv{"velodrive"};
@@ -98,6 +114,7 @@ TEST(ParseCommandLine, DecidesBetweenUsageLimitAndRun) {
       EXPECT_STREQ(request->path, c.path);
       EXPECT_STREQ(request->size_text, c.size_text);
       EXPECT_EQ(request->block_bytes, c.block_bytes);
+      EXPECT_EQ(request->to_device, c.to_device);
       EXPECT_EQ(messages.text(), "");
     }
   }

@@ -44,7 +44,7 @@ struct run_fixture {
   captured_messages messages;
 
   int run(const char* size_text, int32_t block_bytes) {
-    const run_request request{path.c_str(), size_text, block_bytes};
+    const run_request request{path.c_str(), size_text, block_bytes, false};
     return run_measurement(request, scripted_ticks::next, messages.stream());
   }
 };

@@ -60,29 +60,35 @@ TEST(TimedPass, WritesWholeBlocksAndReadsThemBack) {
       {2097152, 1048576, 2097152},  // one block larger than the total
       {1, 1000, 1000},              // one byte per call
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("block " + std::to_string(c.block_bytes) + ", total " +
-                 std::to_string(c.total_bytes));
-    scratch_dir dir;
-    const std::string path = dir.file("scratch.dat");
-    pool_of_two_blocks pool(c.block_bytes);
+  for (const bool to_device : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE("block " + std::to_string(c.block_bytes) + ", total " +
+                   std::to_string(c.total_bytes) + (to_device ? ", to the device" : ""));
+      scratch_dir dir;
+      const std::string path = dir.file("scratch.dat");
+      pool_of_two_blocks pool(c.block_bytes);
+      scratch_file* file = scratch_file_create(path.c_str());
+      ASSERT_NE(file, nullptr);
 
-    scripted_ticks::play({1000, 1250, 0xFFFFFFF0u, 0x0000000Fu});
-    const pass_result written = timed_pass(pass_kind::write, path.c_str(), c.block_bytes,
-                                           c.total_bytes, pool.pool, scripted_ticks::next);
-    EXPECT_EQ(written.failed_step, pass_step::none);
-    EXPECT_EQ(written.bytes_moved, c.file_bytes);
-    EXPECT_EQ(written.elapsed_ms, 250);
-    EXPECT_EQ(file_size(path), static_cast<std::uintmax_t>(c.file_bytes));
-    EXPECT_EQ(read_text_file(path), std::string(static_cast<std::size_t>(c.file_bytes), '\0'));
+      scripted_ticks::play({1000, 1250, 0xFFFFFFF0u, 0x0000000Fu});
+      const pass_result written = timed_pass(pass_kind::write, file, c.block_bytes, c.total_bytes,
+                                             to_device, pool.pool, scripted_ticks::next);
+      EXPECT_EQ(written.failed_step, pass_step::none);
+      EXPECT_EQ(written.bytes_moved, c.file_bytes);
+      EXPECT_EQ(written.elapsed_ms, 250);
+      EXPECT_EQ(file_size(path), static_cast<std::uintmax_t>(c.file_bytes));
+      EXPECT_EQ(read_text_file(path), std::string(static_cast<std::size_t>(c.file_bytes), '\0'));
 
-    const pass_result read = timed_pass(pass_kind::read, path.c_str(), c.block_bytes, c.total_bytes,
-                                        pool.pool, scripted_ticks::next);
-    EXPECT_EQ(read.failed_step, pass_step::none);
-    EXPECT_EQ(read.bytes_moved, c.file_bytes);
-    EXPECT_EQ(read.elapsed_ms, 31);  // across the counter's wrap
-    EXPECT_EQ(scripted_ticks::reads(), 4u) << "each pass reads the clock exactly twice";
-    EXPECT_EQ(scratch_file_remove(path.c_str()), 0);
+      if (to_device) scratch_file_drop_cache(file);
+      const pass_result read = timed_pass(pass_kind::read, file, c.block_bytes, c.total_bytes,
+                                          to_device, pool.pool, scripted_ticks::next);
+      EXPECT_EQ(read.failed_step, pass_step::none);
+      EXPECT_EQ(read.bytes_moved, c.file_bytes);
+      EXPECT_EQ(read.elapsed_ms, 31);  // across the counter's wrap
+      EXPECT_EQ(scripted_ticks::reads(), 4u) << "each pass reads the clock exactly twice";
+      EXPECT_EQ(scratch_file_remove(file), scratch_removal::removed);
+      EXPECT_TRUE(dir.entries().empty());
+    }
   }
 }
 
@@ -90,27 +96,29 @@ TEST(TimedPass, ReadOfAShortenedFileFailsAtItsEnd) {
   scratch_dir dir;
   const std::string path = dir.file("scratch.dat");
   pool_of_two_blocks pool(3072);
+  scratch_file* file = scratch_file_create(path.c_str());
+  ASSERT_NE(file, nullptr);
   scripted_ticks::play({0, 10, 20, 30});
-  ASSERT_EQ(
-      timed_pass(pass_kind::write, path.c_str(), 3072, 1048576, pool.pool, scripted_ticks::next)
-          .failed_step,
-      pass_step::none);
+  ASSERT_EQ(timed_pass(pass_kind::write, file, 3072, 1048576, false, pool.pool,
+                       scripted_ticks::next)
+                .failed_step,
+            pass_step::none);
   std::filesystem::resize_file(path, 524288);  // someone else shortens it
 
   const pass_result read =
-      timed_pass(pass_kind::read, path.c_str(), 3072, 1048576, pool.pool, scripted_ticks::next);
+      timed_pass(pass_kind::read, file, 3072, 1048576, false, pool.pool, scripted_ticks::next);
   EXPECT_EQ(read.failed_step, pass_step::transfer);
   EXPECT_EQ(read.error_number, 0);  // an end of file, not an I/O error
   EXPECT_EQ(read.bytes_moved, 524288);
   EXPECT_EQ(read.elapsed_ms, 10);
-  EXPECT_EQ(scratch_file_remove(path.c_str()), 0);
+  EXPECT_EQ(scratch_file_remove(file), scratch_removal::removed);
 }
 
-// What stands at the scratch file's name before the run: the write pass
-// must refuse it and leave it exactly as it was.
+// What stands at the scratch file's name before the run: the create must
+// refuse it and leave it exactly as it was.
 enum class occupant { regular_file, link_to_file, dangling_link, fifo, directory };
 
-TEST(TimedPass, WriteNeverTakesOverAnExistingName) {
+TEST(ScratchFile, NeverTakesOverAnExistingName) {
   const occupant occupants[] = {occupant::regular_file, occupant::directory,
 #ifndef _WIN32
                                 occupant::link_to_file, occupant::dangling_link, occupant::fifo
@@ -136,13 +144,10 @@ TEST(TimedPass, WriteNeverTakesOverAnExistingName) {
         break;
     }
     const auto before = dir.entries();
-    pool_of_two_blocks pool(4096);
-    scripted_ticks::play({});
 
-    const pass_result written =
-        timed_pass(pass_kind::write, path.c_str(), 4096, 1048576, pool.pool, scripted_ticks::next);
-    EXPECT_EQ(written.failed_step, pass_step::open);
-    EXPECT_EQ(written.error_number, EEXIST);
+    errno = 0;
+    EXPECT_EQ(scratch_file_create(path.c_str()), nullptr);
+    EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(dir.entries(), before) << "nothing created, nothing removed";
     if (kind == occupant::regular_file) {
       EXPECT_EQ(read_text_file(path), "precious");
@@ -157,20 +162,16 @@ TEST(TimedPass, ReportsTheStepThatCouldNotStart) {
   scratch_dir dir;
   const std::string path = dir.file("scratch.dat");
   scripted_ticks::play({});
-
-  pool_of_two_blocks pool(4096);
-  const pass_result missing =
-      timed_pass(pass_kind::read, path.c_str(), 4096, 4096, pool.pool, scripted_ticks::next);
-  EXPECT_EQ(missing.failed_step, pass_step::open);
-  EXPECT_EQ(missing.error_number, ENOENT);
+  scratch_file* file = scratch_file_create(path.c_str());
+  ASSERT_NE(file, nullptr);
 
   pool_of_two_blocks small_pool(1024);  // cannot serve a 4096-byte block
-  const pass_result no_buffer =
-      timed_pass(pass_kind::write, path.c_str(), 4096, 4096, small_pool.pool, scripted_ticks::next);
+  const pass_result no_buffer = timed_pass(pass_kind::write, file, 4096, 4096, false,
+                                           small_pool.pool, scripted_ticks::next);
   EXPECT_EQ(no_buffer.failed_step, pass_step::buffer);
   EXPECT_EQ(no_buffer.error_number, ENOMEM);
   EXPECT_EQ(scripted_ticks::reads(), 0u) << "no timing without a stream and a buffer";
-  EXPECT_EQ(scratch_file_remove(path.c_str()), 0);
+  EXPECT_EQ(scratch_file_remove(file), scratch_removal::removed);
 }
 
 }  // namespace
