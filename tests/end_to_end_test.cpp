@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -259,15 +260,22 @@ TEST(EndToEnd, AnExistingFileIsNeitherOverwrittenNorRemoved) {
 // The faulty file system (faulty_fs.py) mounted on a scratch folder while
 // this lives: in it a file fails past its first MiB by its name, through
 // the kernel, as a failing device, an exhausted quota or a full disk does.
+// With a `log`, the kernel caches its files as a disk's, and every read and
+// sync that reaches it is logged there (see faulty_fs.py).
 class faulty_mount {
  public:
-  faulty_mount() {
+  explicit faulty_mount(const std::string& log = "") {
     const std::string backing = dir_.file("backing");
     mkdir(backing.c_str(), 0755);
     mkdir(path().c_str(), 0755);
     pid_ = fork();
     if (pid_ == 0) {
-      execl(VELODRIVE_FAULTY_FS, VELODRIVE_FAULTY_FS, backing.c_str(), path().c_str(), nullptr);
+      if (log.empty()) {
+        execl(VELODRIVE_FAULTY_FS, VELODRIVE_FAULTY_FS, backing.c_str(), path().c_str(), nullptr);
+      } else {
+        execl(VELODRIVE_FAULTY_FS, VELODRIVE_FAULTY_FS, backing.c_str(), path().c_str(),
+              log.c_str(), nullptr);
+      }
       _exit(127);
     }
     struct stat folder {};
@@ -366,6 +374,14 @@ TEST(EndToEnd, AFullDiskFailsTheRunWithoutASpeed) {
        "velodrive: writing full.dat failed after 1048576 of 4194304 bytes: ",
        "No space left on device",
        "No space left on device"},
+      // In the device mode, data the device cannot take after they left
+      // the stream: the write fails.
+      {{"--sync", "-b", "64", "sync-eio.dat", "4"},
+       {},
+       true,
+       "velodrive: syncing sync-eio.dat after writing 4194304 bytes failed: ",
+       "Input/output error",
+       "Not ready."},
   };
   const faulty_mount faulty;
   for (const auto& c : cases) {
@@ -459,6 +475,96 @@ struct paused_run {
   }
 };
 
+// Reads and syncs of `name` that reached the counting file system, from
+// its log, after the first `skip` bytes of the log.
+struct reached {
+  int64_t read_bytes = 0;
+  int syncs = 0;
+};
+reached what_reached(const std::string& log, std::size_t skip, const std::string& name) {
+  reached counted;
+  std::istringstream lines(read_text_file(log).substr(skip));
+  std::string what;
+  std::string file;
+  while (lines >> what >> file) {
+    int64_t bytes = 0;
+    if (what == "read") lines >> bytes;
+    if (file != name) continue;
+    counted.read_bytes += bytes;
+    if (what == "sync") ++counted.syncs;
+  }
+  return counted;
+}
+
+// A folder on tmpfs, removed with what it holds when the test ends.
+struct memory_folder {
+  std::string path;
+  memory_folder() {
+    char pattern[] = "/dev/shm/velodrive-test-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) path = pattern;
+  }
+  ~memory_folder() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+};
+
+TEST(EndToEnd, TheDeviceModeMeasuresTheDeviceNotTheCache) {
+  // Through a file system the kernel caches as a disk's: in the device mode
+  // every byte of the read pass and a sync reach it; without it the read
+  // is served from the cache. On tmpfs the mode says that it cannot help.
+  // Under Wine only the sync is the Windows program's to show: emptying
+  // the cache is Windows' file system's work, which Wine leaves to Linux.
+  struct mode_case {
+    std::vector<std::string> arguments;
+    bool on_tmpfs;
+    bool to_device;
+    const char* notice;  // the line after the report, if any
+  };
+  const mode_case cases[] = {
+      {{"-b", "64", "counted.dat", "8"}, false, false, ""},
+      {{"--sync", "-b", "64", "counted.dat", "8"}, false, true, ""},
+      {{"--sync", "counted.dat", "8"}, false, true, ""},
+      {{"--sync", "-b", "64", "counted.dat", "8"},
+       true,
+       true,
+       "velodrive: counted.dat is on tmpfs, which keeps files in memory: the read speed is "
+       "memory's\n"},
+  };
+  const int64_t TOTAL = 8 << 20;
+  scratch_dir logs;
+  const std::string log = logs.file("reached.log");
+  write_text_file(log, "");
+  const faulty_mount counting(log);
+  ASSERT_TRUE(counting.mounted()) << "the counting file system did not mount: install python3-fusepy";
+  for (const auto& c : cases) {
+    std::string shown;
+    for (const auto& argument : c.arguments) shown += " " + argument;
+    SCOPED_TRACE(shown + (c.on_tmpfs ? ", on tmpfs" : ""));
+    if (c.on_tmpfs && under_emulator()) continue;
+    const memory_folder tmpfs;
+    const std::size_t logged = read_text_file(log).size();
+    const outcome result = run_velodrive(c.on_tmpfs ? tmpfs.path : counting.path(), c.arguments);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_TRUE(std::regex_match(result.standard_error,
+                                 std::regex(std::string(".*Write Speed: ") + SPEED +
+                                            ".*Read Speed: " + SPEED + c.notice)))
+        << result.standard_error;
+    if (c.on_tmpfs) continue;
+    EXPECT_TRUE(std::filesystem::is_empty(counting.path()));
+    const reached counted = what_reached(log, logged, "counted.dat");
+    if (c.to_device) {
+      EXPECT_GE(counted.syncs, 1);
+      if (!under_emulator()) {
+        EXPECT_GE(counted.read_bytes, TOTAL);
+      }
+    } else {
+      EXPECT_EQ(counted.syncs, 0);
+      EXPECT_LT(counted.read_bytes, TOTAL);
+    }
+  }
+}
+
 TEST(EndToEnd, AFileShortenedBetweenThePassesFailsTheRead) {
   scratch_dir dir;
   const std::string path = dir.file("scratch.dat");
@@ -513,6 +619,78 @@ TEST(EndToEnd, AnInterruptRemovesTheFileAndEndsByThatSignal) {
                                  std::regex("(qemu: uncaught target signal [0-9]+ .*\n)?")))
         << between_passes.standard_error;
     EXPECT_TRUE(dir.entries().empty());
+  }
+}
+
+// What someone with write access to the folder puts in place of the run's
+// folder or file while the run stands between its passes: a link to
+// another folder holding a file of the same name, another file renamed
+// over it, a link to another file, a FIFO.
+enum class swap { folder_for_link, file_for_file, file_for_link, file_for_fifo };
+
+TEST(EndToEnd, WhatIsSwappedInDuringTheRunIsNeverReadNorRemoved) {
+  for (const swap kind :
+       {swap::folder_for_link, swap::file_for_file, swap::file_for_link, swap::file_for_fifo}) {
+    // Each run goes on to its end, or a signal ends it after the swap.
+    for (const int signal_number : {0, SIGTERM}) {
+      SCOPED_TRACE("swap " + std::to_string(static_cast<int>(kind)) + ", signal " +
+                   std::to_string(signal_number));
+      scratch_dir dir;
+      const std::string sub = dir.file("sub");
+      const std::string mine = dir.file("sub/scratch.dat");
+      const std::string other = dir.file("other/scratch.dat");
+      std::filesystem::create_directories(sub);
+      std::filesystem::create_directories(dir.file("other"));
+      write_text_file(other, "precious");
+      paused_run run(dir, {"-b", "64", "sub/scratch.dat", "4"}, mine, 4194304);
+
+      switch (kind) {
+        case swap::folder_for_link:
+          ASSERT_EQ(rename(sub.c_str(), dir.file("sub.moved").c_str()), 0);
+          std::filesystem::create_directory_symlink(dir.file("other"), sub);
+          break;
+        case swap::file_for_file:
+          write_text_file(mine + ".new", "precious");
+          ASSERT_EQ(rename((mine + ".new").c_str(), mine.c_str()), 0);
+          break;
+        case swap::file_for_link:
+          ASSERT_EQ(unlink(mine.c_str()), 0);
+          std::filesystem::create_symlink(other, mine);
+          break;
+        case swap::file_for_fifo:
+          ASSERT_EQ(unlink(mine.c_str()), 0);
+          ASSERT_EQ(mkfifo(mine.c_str(), 0600), 0);
+          break;
+      }
+      if (signal_number != 0) kill(run.pid, signal_number);
+      const outcome result = run.finish();
+
+      if (signal_number != 0) {
+        EXPECT_EQ(result.signal, signal_number);
+      } else {
+        // The run measured its own file: its figures stand.
+        const std::string lines = std::string("Block Size : 65536, Write Speed: ") + SPEED +
+                                  "Block Size : 65536, Read Speed: " + SPEED;
+        const std::string replaced =
+            "velodrive: cannot remove sub/scratch.dat: it was replaced during the run\n";
+        EXPECT_EQ(result.exit_status, 0);
+        EXPECT_TRUE(std::regex_match(
+            result.standard_error,
+            std::regex(lines + (kind == swap::folder_for_link ? "" : replaced))))
+            << result.standard_error;
+      }
+      EXPECT_EQ(read_text_file(other), "precious");
+      switch (kind) {
+        case swap::folder_for_link:
+          // Its own file went from the folder it was made in.
+          EXPECT_TRUE(std::filesystem::is_symlink(sub));
+          EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub.moved")));
+          break;
+        case swap::file_for_file: EXPECT_EQ(read_text_file(mine), "precious"); break;
+        case swap::file_for_link: EXPECT_TRUE(std::filesystem::is_symlink(mine)); break;
+        case swap::file_for_fifo: EXPECT_TRUE(std::filesystem::is_fifo(mine)); break;
+      }
+    }
   }
 }
 

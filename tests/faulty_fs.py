@@ -1,11 +1,17 @@
 #!/usr/bin/python3
-"""faulty_fs.py BACKING MOUNT: mounts at MOUNT a FUSE file system that keeps
-its files in the folder BACKING and fails the way a device or a quota does,
-through the kernel, by the name of the file: past its first MiB a file
-whose name holds "write-eio" refuses every write with EIO (a failing
+"""faulty_fs.py BACKING MOUNT [LOG]: mounts at MOUNT a FUSE file system that
+keeps its files in the folder BACKING and fails the way a device or a quota
+does, through the kernel, by the name of the file: past its first MiB a
+file whose name holds "write-eio" refuses every write with EIO (a failing
 device), "quota" every write with EDQUOT (an exhausted quota), "full"
-every write with ENOSPC (a full disk), and "read-eio" every read with EIO. Runs in the foreground until unmounted.
-Needs Debian's python3-fusepy and /dev/fuse."""
+every write with ENOSPC (a full disk), and "read-eio" every read with EIO;
+a file whose name holds "sync-eio" fails every sync with EIO.
+Without LOG every read and write reaches the file system (direct_io). With
+LOG the kernel caches the files as it does a disk's (kernel_cache), and
+each read and sync that does reach the file system is logged there, as
+"read NAME BYTES" and "sync NAME", before it is answered.
+Runs in the foreground until unmounted. Needs Debian's python3-fusepy and
+/dev/fuse."""
 
 import errno
 import os
@@ -17,8 +23,14 @@ HEALTHY_BYTES = 1 << 20
 
 
 class FaultyFs(fusepy.Operations):
-    def __init__(self, backing):
+    def __init__(self, backing, log=None):
         self.backing = backing
+        self.log = log
+
+    def _note(self, *words):
+        if self.log is not None:
+            self.log.write(" ".join(str(word) for word in words) + "\n")
+            self.log.flush()
 
     def _path(self, path):
         return os.path.join(self.backing, path.lstrip("/"))
@@ -59,7 +71,9 @@ class FaultyFs(fusepy.Operations):
 
     def read(self, path, size, offset, fh):
         self._fault(path, "read-eio", offset, size, errno.EIO)
-        return os.pread(fh, size, offset)
+        data = os.pread(fh, size, offset)
+        self._note("read", os.path.basename(path), len(data))
+        return data
 
     def truncate(self, path, length, fh=None):
         os.truncate(self._path(path), length)
@@ -86,15 +100,22 @@ class FaultyFs(fusepy.Operations):
         return 0
 
     def fsync(self, path, datasync, fh):
+        if "sync-eio" in os.path.basename(path):
+            raise fusepy.FuseOSError(errno.EIO)
         os.fsync(fh)
+        self._note("sync", os.path.basename(path))
 
     def release(self, path, fh):
         os.close(fh)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         sys.exit(__doc__)
-    # direct_io: every read and write reaches this file system, none is
-    # served from or held in the kernel's page cache.
-    fusepy.FUSE(FaultyFs(sys.argv[1]), sys.argv[2], foreground=True, direct_io=True)
+    if len(sys.argv) == 3:
+        # direct_io: every read and write reaches this file system, none is
+        # served from or held in the kernel's page cache.
+        fusepy.FUSE(FaultyFs(sys.argv[1]), sys.argv[2], foreground=True, direct_io=True)
+    else:
+        with open(sys.argv[3], "a", encoding="utf-8") as log:
+            fusepy.FUSE(FaultyFs(sys.argv[1], log), sys.argv[2], foreground=True, kernel_cache=True)
