@@ -17,6 +17,13 @@ Prints a table of median MiB/s per tool and block size with the
 velodrive/stdio-loop, velodrive/dd and velodrive/fio ratios, and writes a CSV of every
 measurement and a PNG chart (through gnuplot) into the output directory.
 
+With --device, it measures the device rather than the file cache, each
+tool in its own way of doing so: velodrive --sync (the write synced, the
+file dropped from the cache before the read), dd with conv=fdatasync for
+the write and iflag=direct for the read, and fio with end_fsync=1 and
+invalidate=1; with the velodrive/dd and velodrive/fio ratios, into
+device-throughput.csv and device-throughput.png.
+
 With --wine, it measures the Windows programs under that Wine instead:
 velodrive.exe, and stdio_loop.exe with text streams (the Windows default,
 velodrive's) and with binary ones, with velodrive's ratio to the text loop
@@ -39,6 +46,8 @@ MIB = 1048576
 TOOLS = ("velodrive", "stdio-loop", "dd", "fio")
 RATIOS = (("vd/stdio-loop", "velodrive", "stdio-loop"), ("vd/dd", "velodrive", "dd"),
           ("vd/fio", "velodrive", "fio"))
+DEVICE_TOOLS = ("velodrive", "dd", "fio")
+DEVICE_RATIOS = (("vd/dd", "velodrive", "dd"), ("vd/fio", "velodrive", "fio"))
 WINE_TOOLS = ("velodrive", "stdio-loop", "stdio-loop-binary")
 WINE_RATIOS = (("vd/stdio-loop", "velodrive", "stdio-loop"),
                ("text/binary", "stdio-loop", "stdio-loop-binary"))
@@ -48,8 +57,8 @@ def sync():
     subprocess.run(["sync"], check=True)
 
 
-def run_velodrive(command, path, block_kib, size_mib):
-    done = subprocess.run([*command, "-b", str(block_kib), path, str(size_mib)],
+def run_velodrive(command, path, block_kib, size_mib, *flags):
+    done = subprocess.run([*command, *flags, "-b", str(block_kib), path, str(size_mib)],
                           capture_output=True, text=True, check=True)
     speeds = re.findall(r"(Write|Read) Speed: ([0-9.]+|inf)Mb/sec", done.stderr)
     figures = {kind.lower(): float(value) for kind, value in speeds}
@@ -75,19 +84,21 @@ def dd_mib_per_second(arguments):
     return int(found.group(1)) / float(found.group(2)) / MIB
 
 
-def run_dd(path, block_kib, size_mib):
+def run_dd(path, block_kib, size_mib, device=False):
     block = block_kib * 1024
     count = size_mib * MIB // block
-    write = dd_mib_per_second(["if=/dev/zero", f"of={path}", f"bs={block}", f"count={count}"])
-    read = dd_mib_per_second([f"if={path}", "of=/dev/null", f"bs={block}"])
+    write = dd_mib_per_second(["if=/dev/zero", f"of={path}", f"bs={block}", f"count={count}",
+                               *(["conv=fdatasync"] if device else [])])
+    read = dd_mib_per_second([f"if={path}", "of=/dev/null", f"bs={block}",
+                              *(["iflag=direct"] if device else [])])
     os.remove(path)
     return write, read
 
 
-def run_fio(path, block_kib, size_mib):
+def run_fio(path, block_kib, size_mib, device=False):
     common = [f"--filename={path}", f"--bs={block_kib * 1024}", f"--size={size_mib}M",
-              "--ioengine=sync", "--direct=0", "--fsync=0", "--end_fsync=0", "--zero_buffers",
-              "--fallocate=none", "--invalidate=0"]
+              "--ioengine=sync", "--direct=0", "--fsync=0", f"--end_fsync={int(device)}",
+              "--zero_buffers", "--fallocate=none", f"--invalidate={int(device)}"]
     done = subprocess.run(
         ["fio", "--output-format=json",
          "--name=write", "--rw=write", *common,
@@ -146,6 +157,8 @@ def main():
     parser.add_argument("--blocks", default="1,4,64,1024,2048", help="block sizes in KiB")
     parser.add_argument("--repeat", type=int, default=5, help="measurements per tool and block size")
     parser.add_argument("--out", default="bench/results", help="directory for the CSV and the chart")
+    parser.add_argument("--device", action="store_true",
+                        help="measure the device: velodrive --sync against dd and fio's own ways")
     parser.add_argument("--wine", help="measure the Windows programs (--velodrive velodrive.exe, "
                                        "--stdio-loop stdio_loop.exe) under this Wine instead")
     options = parser.parse_args()
@@ -167,6 +180,14 @@ def main():
             "stdio-loop-binary": lambda b: run_stdio_loop([options.wine, options.stdio_loop],
                                                           windows_path, b, options.size, "binary"),
         }
+    elif options.device:
+        tools, ratios, name = DEVICE_TOOLS, DEVICE_RATIOS, "device-throughput"
+        runners = {
+            "velodrive": lambda b: run_velodrive([options.velodrive], path, b, options.size,
+                                                 "--sync"),
+            "dd": lambda b: run_dd(path, b, options.size, device=True),
+            "fio": lambda b: run_fio(path, b, options.size, device=True),
+        }
     else:
         tools, ratios, name = TOOLS, RATIOS, "throughput"
         runners = {
@@ -177,6 +198,7 @@ def main():
         }
 
     under = f", under {os.path.basename(options.wine)}" if options.wine else ""
+    under += ", each tool's device mode" if options.device else ""
     setting = (f"{platform.system()} {platform.release()}{under}, {file_system_of(options.dir)}, "
                f"{options.size} MiB, {options.repeat} runs each")
     print(f"# {setting}", flush=True)

@@ -16,8 +16,8 @@ namespace {
 bool report_pass(pass_kind kind, const run_request& request, scratch_file* file,
                  int64_t total_bytes, double total_real, buffer_pool* pool, tick_source ticks,
                  std::FILE* messages) {
-  const pass_result result = timed_pass(kind, file, request.block_bytes, total_bytes,
-                                        request.to_device, pool, ticks);
+  const pass_result result =
+      timed_pass(kind, file, request.block_bytes, total_bytes, request.to_device, pool, ticks);
   const bool writing = kind == pass_kind::write;
   const char* verb = writing ? "writing" : "reading";
   const char* reason = system_error_text(result.error_number, result.system_error);
@@ -63,7 +63,8 @@ void report_cache(const cache_state& cache, const run_request& request, int64_t 
     case cache_kind::none: break;
     case cache_kind::partly_cached:
       std::fprintf(messages,
-                   "velodrive: %" PRId64 " of %" PRId64 " bytes of %s were still cached when "
+                   "velodrive: %" PRId64 " of %" PRId64
+                   " bytes of %s were still cached when "
                    "the read began: the read speed is partly memory's\n",
                    cache.cached_bytes, total_bytes, request.path);
       break;

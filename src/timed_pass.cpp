@@ -30,6 +30,34 @@ pass_result failed_at(pass_result result, pass_step step, int error_number, uint
   return result;
 }
 
+// Why the last call failed: errno and the platform's own code.
+struct call_error {
+  int error_number;
+  uint32_t system_error;
+};
+call_error last_error() {
+  return call_error{errno, system_error_code()};
+}
+
+// Judges the timed section: a write that stopped short is a failure even
+// without errno (a device may refuse silently); a read that stopped short
+// without an error met the end of a file shorter than the one written; a
+// sync that failed (sync_status not 0) failed the write.
+pass_result judged(pass_result result, bool writing, int64_t total_bytes, bool stream_failed,
+                   call_error transfer, int sync_status, call_error sync) {
+  if (stream_failed || (writing && result.bytes_moved < total_bytes)) {
+    return failed_at(result, pass_step::transfer,
+                     transfer.error_number != 0 ? transfer.error_number : EIO,
+                     transfer.system_error);
+  }
+  if (result.bytes_moved < total_bytes) return failed_at(result, pass_step::transfer, 0, 0);
+  if (sync_status != 0) {
+    return failed_at(result, pass_step::sync, sync.error_number != 0 ? sync.error_number : EIO,
+                     sync.system_error);
+  }
+  return result;
+}
+
 }  // namespace
 
 int32_t elapsed_between(uint32_t start, uint32_t end) {
@@ -38,8 +66,8 @@ int32_t elapsed_between(uint32_t start, uint32_t end) {
   return static_cast<int32_t>(static_cast<int64_t>(difference) - (int64_t{1} << 32));
 }
 
-pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes,
-                       int64_t total_bytes, bool to_device, buffer_pool* pool, tick_source ticks) {
+pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes, int64_t total_bytes,
+                       bool to_device, buffer_pool* pool, tick_source ticks) {
   pass_result result{0, 0, pass_step::none, 0, 0};
   const bool writing = kind == pass_kind::write;
 
@@ -73,8 +101,7 @@ pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes,
     result.bytes_moved =
         transfer_blocks([=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
   }
-  const int transfer_errno = errno;
-  const uint32_t transfer_system_error = system_error_code();
+  const call_error transfer_error = last_error();
   const bool stream_failed = std::ferror(stream) != 0;
   // On the device, the write ends when the data are there.
   int sync_status = 0;
@@ -82,23 +109,11 @@ pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes,
     system_error_clear();
     sync_status = scratch_file_sync(stream);
   }
-  const int sync_errno = errno;
-  const uint32_t sync_system_error = system_error_code();
+  const call_error sync_error = last_error();
   const uint32_t end = ticks();
   result.elapsed_ms = elapsed_between(start, end);
-
-  // A write that stopped short is a failure even without errno (a device
-  // may refuse silently); a read that stopped short without an error met
-  // the end of a file shorter than the one written.
-  if (stream_failed || (writing && result.bytes_moved < total_bytes)) {
-    result = failed_at(result, pass_step::transfer, transfer_errno != 0 ? transfer_errno : EIO,
-                       transfer_system_error);
-  } else if (result.bytes_moved < total_bytes) {
-    result = failed_at(result, pass_step::transfer, 0, 0);
-  } else if (sync_status != 0) {
-    result = failed_at(result, pass_step::sync, sync_errno != 0 ? sync_errno : EIO,
-                       sync_system_error);
-  }
+  result =
+      judged(result, writing, total_bytes, stream_failed, transfer_error, sync_status, sync_error);
 
   buffer_pool_give_back(pool, buffer);
   // Closing the write stream flushes what stdio still holds; on a full disk

@@ -38,7 +38,7 @@ int32_t elapsed_between(uint32_t start, uint32_t end);
 // `to_device`, a write pass's timed section also holds the flush of the
 // stream and the sync of the file, so that it ends only once the data are
 // on the device.
-pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes,
-                       int64_t total_bytes, bool to_device, buffer_pool* pool, tick_source ticks);
+pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes, int64_t total_bytes,
+                       bool to_device, buffer_pool* pool, tick_source ticks);
 
 #endif

@@ -58,7 +58,7 @@ class FaultyFs(fusepy.Operations):
         os.rmdir(self._path(path))
 
     def create(self, path, mode, fi=None):
-        return os.open(self._path(path), os.O_WRONLY | os.O_CREAT | os.O_EXCL, mode)
+        return os.open(self._path(path), os.O_RDWR | os.O_CREAT | os.O_EXCL, mode)
 
     def open(self, path, flags):
         return os.open(self._path(path), flags)

@@ -99,10 +99,10 @@ TEST(TimedPass, ReadOfAShortenedFileFailsAtItsEnd) {
   scratch_file* file = scratch_file_create(path.c_str());
   ASSERT_NE(file, nullptr);
   scripted_ticks::play({0, 10, 20, 30});
-  ASSERT_EQ(timed_pass(pass_kind::write, file, 3072, 1048576, false, pool.pool,
-                       scripted_ticks::next)
-                .failed_step,
-            pass_step::none);
+  ASSERT_EQ(
+      timed_pass(pass_kind::write, file, 3072, 1048576, false, pool.pool, scripted_ticks::next)
+          .failed_step,
+      pass_step::none);
   std::filesystem::resize_file(path, 524288);  // someone else shortens it
 
   const pass_result read =
@@ -166,8 +166,8 @@ TEST(TimedPass, ReportsTheStepThatCouldNotStart) {
   ASSERT_NE(file, nullptr);
 
   pool_of_two_blocks small_pool(1024);  // cannot serve a 4096-byte block
-  const pass_result no_buffer = timed_pass(pass_kind::write, file, 4096, 4096, false,
-                                           small_pool.pool, scripted_ticks::next);
+  const pass_result no_buffer =
+      timed_pass(pass_kind::write, file, 4096, 4096, false, small_pool.pool, scripted_ticks::next);
   EXPECT_EQ(no_buffer.failed_step, pass_step::buffer);
   EXPECT_EQ(no_buffer.error_number, ENOMEM);
   EXPECT_EQ(scripted_ticks::reads(), 0u) << "no timing without a stream and a buffer";

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -20,11 +21,11 @@
 // duplicates of that descriptor; the removal looks the name up in the held
 // folder and unlinks it only while it still names this inode.
 struct scratch_file {
-  int folder;       // O_PATH descriptor of the folder the file was made in
-  int descriptor;   // the file, read and write
-  dev_t device;     // the file's identity
+  int folder;      // O_PATH descriptor of the folder the file was made in
+  int descriptor;  // the file, read and write
+  dev_t device;    // the file's identity
   ino_t inode;
-  char* name;       // the file's name within `folder`; malloc'ed
+  char* name;  // the file's name within `folder`; malloc'ed
 };
 
 namespace {
@@ -153,7 +154,7 @@ struct known_file_system {
   cache_kind kind;
   const char* name;
 };
-constexpr known_file_system UNCACHABLE_FILE_SYSTEMS[] = {
+constexpr std::array<known_file_system, 14> UNCACHABLE_FILE_SYSTEMS{{
     {0x01021994, cache_kind::memory_file_system, "tmpfs"},
     {0x858458F6, cache_kind::memory_file_system, "ramfs"},
     {0x2FC12FC1, cache_kind::own_cache, "ZFS"},
@@ -168,12 +169,12 @@ constexpr known_file_system UNCACHABLE_FILE_SYSTEMS[] = {
     {0x47504653, cache_kind::network, "GPFS"},
     {0x0BD00BD0, cache_kind::network, "Lustre"},
     {0x00C36400, cache_kind::network, "Ceph"},
-};
+}};
 
 // Bytes of the file's `size` that the page cache holds, read through a
 // mapping of the file window by window; -1 when it cannot be told.
 int64_t cached_bytes_of(int descriptor, int64_t size) {
-  const long page = sysconf(_SC_PAGESIZE);
+  const int64_t page = sysconf(_SC_PAGESIZE);
   if (page <= 0) return -1;
   constexpr int64_t WINDOW_BYTES = int64_t{64} << 20;  // a multiple of any page size
   std::vector<unsigned char> resident(static_cast<std::size_t>(WINDOW_BYTES / page));
@@ -185,9 +186,11 @@ int64_t cached_bytes_of(int descriptor, int64_t size) {
     const int status = mincore(mapped, length, resident.data());
     munmap(mapped, length);
     if (status != 0) return -1;
-    const std::size_t pages = (length + static_cast<std::size_t>(page) - 1) / page;
-    for (std::size_t at = 0; at < pages; ++at) {
-      if ((resident[at] & 1) != 0) cached += std::min<int64_t>(page, size - offset - at * page);
+    // The last page of the file counts for the bytes it holds.
+    for (int64_t at = 0; at * page < static_cast<int64_t>(length); ++at) {
+      if ((resident[static_cast<std::size_t>(at)] & 1) != 0) {
+        cached += std::min(page, size - offset - at * page);
+      }
     }
   }
   return cached;
@@ -210,8 +213,8 @@ scratch_file* scratch_file_create(const char* path) {
   const bool created = with_signals_blocked([file] {
     // O_EXCL refuses any name that exists, a symbolic link (even a dangling
     // one) or a device file included.
-    file->descriptor = openat(file->folder, file->name,
-                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    file->descriptor =
+        openat(file->folder, file->name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     struct stat status {};
     if (file->descriptor < 0 || fstat(file->descriptor, &status) != 0) return false;
     file->device = status.st_dev;

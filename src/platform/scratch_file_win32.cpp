@@ -11,14 +11,14 @@
 #include "console.h"
 #include "system_error.h"
 
-// The handle holds the file, created with delete access and shared for
-// reading and writing but not for deletion, so that nobody can rename,
-// replace or delete it while the run lasts; and the folder it was made in,
-// shared the same way, so that nobody can move that folder (or any folder
-// above it) and put a junction in its place. Streams are duplicates of the
-// file's handle. The file is removed through its handle, after a check that
-// its name still reaches it (which only a system that ignores sharing, such
-// as Wine's view from the Linux side, can make fail).
+// The handle holds the file, and the folder it was made in without
+// sharing it for deletion, so that nobody can move that folder (or any
+// folder above it) and put a junction in its place while the run lasts.
+// The file itself is shared for reading, writing and deletion, as a file
+// opened by the C runtime is, so that other programs can still open it;
+// whoever may can therefore rename or replace it. Streams are duplicates of
+// the file's handle. The file is removed through a handle opened from the
+// held one, after a check that its name still reaches it.
 struct scratch_file {
   HANDLE file;
   HANDLE folder;  // INVALID_HANDLE_VALUE where the folder could not be held
@@ -42,10 +42,10 @@ scratch_file* guarded = nullptr;
 // recorded) when that cannot be told. Opens for attributes only, which no
 // sharing mode refuses, and follows no link or junction at the end.
 int still_named(const scratch_file* file) {
-  HANDLE named = CreateFileW(file->name.c_str(), FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                             nullptr);
+  HANDLE named =
+      CreateFileW(file->name.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (named == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
@@ -67,17 +67,19 @@ int still_named(const scratch_file* file) {
              : 0;
 }
 
-// Marks the file for deletion through its handle and closes the handles:
-// Windows removes it when the last handle to it closes. Recorded as the
-// Windows error when the mark cannot be set.
+// Marks the file for deletion through a handle with delete access opened
+// from the held one (no name looked up): Windows removes it when the last
+// handle to it closes. Recorded as the Windows error when it cannot be.
 bool delete_through_handle(const scratch_file* file) {
+  HANDLE deleter =
+      ReOpenFile(file->file, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
   FILE_DISPOSITION_INFO disposition{TRUE};
-  if (SetFileInformationByHandle(file->file, FileDispositionInfo, &disposition,
-                                 sizeof disposition) != 0) {
-    return true;
-  }
-  system_error_record(GetLastError());
-  return false;
+  const bool marked = deleter != INVALID_HANDLE_VALUE &&
+                      SetFileInformationByHandle(deleter, FileDispositionInfo, &disposition,
+                                                 sizeof disposition) != 0;
+  if (!marked) system_error_record(GetLastError());
+  if (deleter != INVALID_HANDLE_VALUE) CloseHandle(deleter);
+  return marked;
 }
 
 // Every console control event ends a console program: Ctrl-C, Ctrl-Break,
@@ -136,8 +138,8 @@ void release(scratch_file* file) {
 scratch_file* scratch_file_create(const char* path) {
   static const bool installed = SetConsoleCtrlHandler(remove_and_end, TRUE) != 0;
   (void)installed;
-  auto* file = new scratch_file{INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, 0, 0, 0,
-                                wide_path(path)};
+  auto* file =
+      new scratch_file{INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, 0, 0, 0, wide_path(path)};
   // Held with list access, which records the sharing mode; without delete
   // sharing nobody can move the folder while the file in it is measured.
   // A folder the user may write to but not list is not held: the file
@@ -147,9 +149,9 @@ scratch_file* scratch_file_create(const char* path) {
                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   AcquireSRWLockExclusive(&guard_lock);
   // CREATE_NEW fails when a file of that name exists.
-  file->file = CreateFileW(file->name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  file->file = CreateFileW(file->name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   bool created = file->file != INVALID_HANDLE_VALUE;
   if (!created) system_error_record(GetLastError());
   BY_HANDLE_FILE_INFORMATION information{};
@@ -214,8 +216,9 @@ void scratch_file_drop_cache(scratch_file* file) {
   // could not otherwise be kept in step. ReOpenFile opens the file the
   // handle holds, not whatever its name reaches by now, and needs no
   // administrator's rights, unlike emptying the whole system's cache.
-  HANDLE unbuffered = ReOpenFile(file->file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 FILE_FLAG_NO_BUFFERING);
+  HANDLE unbuffered =
+      ReOpenFile(file->file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                 FILE_FLAG_NO_BUFFERING);
   if (unbuffered != INVALID_HANDLE_VALUE) CloseHandle(unbuffered);
 }
 
