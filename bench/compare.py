@@ -198,7 +198,7 @@ def main():
         }
 
     under = f", under {os.path.basename(options.wine)}" if options.wine else ""
-    under += ", each tool's device mode" if options.device else ""
+    under += ", synced, read past the cache" if options.device else ""
     setting = (f"{platform.system()} {platform.release()}{under}, {file_system_of(options.dir)}, "
                f"{options.size} MiB, {options.repeat} runs each")
     print(f"# {setting}", flush=True)

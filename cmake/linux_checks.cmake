@@ -90,11 +90,16 @@ foreach(name IN LISTS linux_targets)
     continue()
   endif()
 
-  # The build's own suite, through its own CTest.
+  # The build's own suite, through its own CTest, on the oldest processor
+  # the row names where it names one: qemu-user reads QEMU_CPU.
   add_test(NAME linux_${name}_tests
     COMMAND ${under_qemu} qemu-${TARGET_EMULATOR}
             ${CMAKE_CTEST_COMMAND} --test-dir ${binary_dir} --output-on-failure)
   set_tests_properties(linux_${name}_tests PROPERTIES SKIP_RETURN_CODE 77)
+  if(TARGET_CPUS)
+    list(GET TARGET_CPUS 0 oldest_cpu)
+    set_tests_properties(linux_${name}_tests PROPERTIES ENVIRONMENT QEMU_CPU=${oldest_cpu})
+  endif()
 
   if(TARGET_BITS EQUAL 32)
     find_program(CROSS_NM_${name} ${TARGET_TRIPLET}-nm)
