@@ -17,6 +17,9 @@ include(${PROJECT_SOURCE_DIR}/cmake/targets.cmake)
 # static_build(NAME CMAKE_ARGUMENT...): the static program of target NAME,
 # whose row velodrive_target has read.
 function(static_build name)
+  if(NOT TARGET_STATIC)
+    return()
+  endif()
   set(binary_dir ${CMAKE_BINARY_DIR}/linux-static-${name})
   ExternalProject_Add(linux_static_${name}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}

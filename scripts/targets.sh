@@ -1,9 +1,9 @@
 #!/bin/sh
-# targets.sh [--where COLUMN=VALUE]... [COLUMN...]
+# targets.sh [--where COLUMN=VALUE | --where COLUMN!=VALUE]... [COLUMN...]
 # Prints the rows of the table of targets (cmake/targets.txt), one a line,
 # in the table's order: the COLUMNs named (by the names in the table's
-# header line), or every column; only the rows whose COLUMN is VALUE for
-# each --where. For the shell's loops:
+# header line), or every column; only the rows whose COLUMN is (or, with
+# !=, is not) VALUE for each --where. For the shell's loops:
 #   scripts/targets.sh --where system=linux name debian | while read -r name debian; do ...
 set -eu
 table=$(dirname "$0")/../cmake/targets.txt
@@ -18,9 +18,10 @@ awk -v wheres="$wheres" -v columns="$*" '
   {
     split(wheres, conditions, " ")
     for (c in conditions) {
-      split(conditions[c], pair, "=")
+      negated = index(conditions[c], "!=") > 0
+      split(conditions[c], pair, negated ? "!=" : "=")
       if (!(pair[1] in number)) { print "targets.sh: no column " pair[1] > "/dev/stderr"; exit 2 }
-      if ($(number[pair[1]]) != pair[2]) next
+      if (($(number[pair[1]]) == pair[2]) == negated) next
     }
     if (columns == "") { print; next }
     n = split(columns, wanted, " ")

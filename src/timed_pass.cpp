@@ -101,16 +101,22 @@ pass_result timed_pass(pass_kind kind, scratch_file* file, int32_t block_bytes, 
     result.bytes_moved =
         transfer_blocks([=] { return std::fread(buffer, 1, block, stream); }, total_bytes);
   }
+  // The end reading comes right after the last call; but on the device a
+  // write ends only when its data are there, after the flush and the sync.
+  const bool syncing = writing && to_device;
+  uint32_t end = syncing ? 0 : ticks();
   const call_error transfer_error = last_error();
   const bool stream_failed = std::ferror(stream) != 0;
-  // On the device, the write ends when the data are there.
   int sync_status = 0;
-  if (writing && to_device && !stream_failed && result.bytes_moved >= total_bytes) {
-    system_error_clear();
-    sync_status = scratch_file_sync(stream);
+  call_error sync_error{0, 0};
+  if (syncing) {
+    if (!stream_failed && result.bytes_moved >= total_bytes) {
+      system_error_clear();
+      sync_status = scratch_file_sync(stream);
+      sync_error = last_error();
+    }
+    end = ticks();
   }
-  const call_error sync_error = last_error();
-  const uint32_t end = ticks();
   result.elapsed_ms = elapsed_between(start, end);
   result =
       judged(result, writing, total_bytes, stream_failed, transfer_error, sync_status, sync_error);
