@@ -41,9 +41,9 @@ scripts/add-bookworm-backports.sh
 # would then come from a suite the other architectures cannot follow. So
 # for this install only, a suite whose index failed is pinned below the
 # others.
-# The same holds for a suite that does not carry every architecture (seen:
-# bookworm-security under LTS, which has dropped armel, mipsel, mips64el
-# and s390x): its amd64 libraries would be newer than any foreign twin.
+# The same holds for a suite that does not carry every architecture added
+# here (seen: bookworm-security under LTS, which carries only some of
+# Debian 12's): its amd64 libraries would be newer than any foreign twin.
 apt_log=$(mktemp)
 apt_pins=$(mktemp)
 pin_below() {  # SUITE WHY

@@ -59,34 +59,27 @@ bool report_pass(pass_kind kind, const run_request& request, scratch_file* file,
 // spite of the device mode; nothing where it came from the device.
 void report_cache(const cache_state& cache, const run_request& request, int64_t total_bytes,
                   std::FILE* messages) {
+  const char* why = nullptr;  // what the file system means for the read
   switch (cache.kind) {
-    case cache_kind::none: break;
+    case cache_kind::none: return;
     case cache_kind::partly_cached:
       std::fprintf(messages,
                    "velodrive: %" PRId64 " of %" PRId64
-                   " bytes of %s were still cached when "
-                   "the read began: the read speed is partly memory's\n",
-                   cache.cached_bytes, total_bytes, request.path);
-      break;
-    case cache_kind::memory_file_system:
-      std::fprintf(messages,
-                   "velodrive: %s is on %s, which keeps files in memory: the read speed is "
+                   " bytes of %s were still cached when the read began: the read speed is partly "
                    "memory's\n",
-                   request.path, cache.file_system);
+                   cache.cached_bytes, total_bytes, request.path);
+      return;
+    case cache_kind::memory_file_system:
+      why = "which keeps files in memory: the read speed is memory's";
       break;
     case cache_kind::own_cache:
-      std::fprintf(messages,
-                   "velodrive: %s is on %s, whose own cache velodrive cannot empty: the read "
-                   "speed may be memory's\n",
-                   request.path, cache.file_system);
+      why = "whose own cache velodrive cannot empty: the read speed may be memory's";
       break;
     case cache_kind::network:
-      std::fprintf(messages,
-                   "velodrive: %s is on %s, a network file system: the server's cache may "
-                   "have served the read\n",
-                   request.path, cache.file_system);
+      why = "a network file system: the server's cache may have served the read";
       break;
   }
+  std::fprintf(messages, "velodrive: %s is on %s, %s\n", request.path, cache.file_system, why);
 }
 
 }  // namespace
