@@ -151,8 +151,8 @@ int open_folder(const char* path, const char** name) {
 // not reach, with their names.
 struct known_file_system {
   uint32_t magic;
-  cache_kind kind;
-  const char* name;
+  cache_kind kind;   // cppcheck-suppress unusedStructMember
+  const char* name;  // cppcheck-suppress unusedStructMember
 };
 constexpr std::array<known_file_system, 14> UNCACHABLE_FILE_SYSTEMS{{
     {0x01021994, cache_kind::memory_file_system, "tmpfs"},
@@ -259,11 +259,11 @@ void scratch_file_drop_cache(scratch_file* file) {
 cache_state scratch_file_cache_state(scratch_file* file) {
   struct statfs file_system {};
   if (fstatfs(file->descriptor, &file_system) == 0) {
-    for (const known_file_system& known : UNCACHABLE_FILE_SYSTEMS) {
-      if (static_cast<uint32_t>(file_system.f_type) == known.magic) {
-        return cache_state{known.kind, known.name, 0};
-      }
-    }
+    const auto magic = static_cast<uint32_t>(file_system.f_type);
+    const auto* known =
+        std::find_if(UNCACHABLE_FILE_SYSTEMS.begin(), UNCACHABLE_FILE_SYSTEMS.end(),
+                     [magic](const known_file_system& entry) { return entry.magic == magic; });
+    if (known != UNCACHABLE_FILE_SYSTEMS.end()) return cache_state{known->kind, known->name, 0};
   }
   const int64_t cached = cached_bytes_of(file->descriptor, scratch_file_bytes(file));
   if (cached > 0) return cache_state{cache_kind::partly_cached, nullptr, cached};
