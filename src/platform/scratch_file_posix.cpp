@@ -223,8 +223,8 @@ scratch_file* scratch_file_create(const char* path) {
     return true;
   });
   if (!created) {
-    // A file made but not told apart (fstat failed) is removed by name at
-    // once: nothing can have swapped it in the meantime that matters more.
+    // A file made whose identity could not be read (an fstat of a
+    // descriptor just opened, which hardly fails) goes again at once.
     if (file->descriptor >= 0) unlinkat(file->folder, file->name, 0);
     release(file);
     return nullptr;
