@@ -66,7 +66,7 @@ set_tests_properties(windows_wine_prefix PROPERTIES
   ENVIRONMENT "${WINE_ENVIRONMENT}" FIXTURES_SETUP wine)
 
 set(WINDOWS_END_TO_END_CASES
-  EndToEnd.Refusals*:EndToEnd.ARunPrints*:EndToEnd.AnExisting*:EndToEnd.AFullDisk*:EndToEnd.TheDeviceMode*)
+  EndToEnd.Refusals*:EndToEnd.ARunPrints*:EndToEnd.AnExisting*:EndToEnd.AFullDisk*:EndToEnd.TheDeviceMode*:EndToEnd.WhatIsSwapped*)
 set(WINDOWS_INTERRUPT_CASE EndToEnd.AnInterruptOnWindows*)
 
 # windows_test(NAME ARCH WINE COMMAND...): a test that runs the ARCH build's

@@ -471,7 +471,7 @@ struct paused_run {
  private:
   std::string after_filler(const std::string& printed) const {
     EXPECT_EQ(printed.compare(0, filler.size(), filler), 0);
-    return printed.substr(std::min(filler.size(), printed.size()));
+    return as_lines(printed.substr(std::min(filler.size(), printed.size())));
   }
 };
 
@@ -625,7 +625,10 @@ TEST(EndToEnd, AnInterruptRemovesTheFileAndEndsByThatSignal) {
 // What someone with write access to the folder puts in place of the run's
 // folder or file while the run stands between its passes: a link to
 // another folder holding a file of the same name, another file renamed
-// over it, a link to another file, a FIFO.
+// over it, a link to another file, a FIFO. On Windows nobody can move the
+// folder while the run holds it; under Wine the Linux side can, and the
+// Windows program then finds its name no longer reaches its file, and
+// leaves both alone.
 enum class swap { folder_for_link, file_for_file, file_for_link, file_for_fifo };
 
 TEST(EndToEnd, WhatIsSwappedInDuringTheRunIsNeverReadNorRemoved) {
@@ -664,6 +667,7 @@ TEST(EndToEnd, WhatIsSwappedInDuringTheRunIsNeverReadNorRemoved) {
       }
       if (signal_number != 0) kill(run.pid, signal_number);
       const outcome result = run.finish();
+      const bool folder_followed = kind == swap::folder_for_link && !under_emulator();
 
       if (signal_number != 0) {
         EXPECT_EQ(result.signal, signal_number);
@@ -671,20 +675,26 @@ TEST(EndToEnd, WhatIsSwappedInDuringTheRunIsNeverReadNorRemoved) {
         // The run measured its own file: its figures stand.
         const std::string lines = std::string("Block Size : 65536, Write Speed: ") + SPEED +
                                   "Block Size : 65536, Read Speed: " + SPEED;
+        // Wine cannot open a FIFO by name at all, so the Windows program
+        // can tell only that the name does not lead to its file.
         const std::string replaced =
-            "velodrive: cannot remove sub/scratch.dat: it was replaced during the run\n";
+            kind == swap::file_for_fifo && under_emulator()
+                ? "velodrive: cannot remove sub/scratch\\.dat: [^\n]*\n"
+                : "velodrive: cannot remove sub/scratch\\.dat: it was replaced during the run\n";
         EXPECT_EQ(result.exit_status, 0);
-        EXPECT_TRUE(
-            std::regex_match(result.standard_error,
-                             std::regex(lines + (kind == swap::folder_for_link ? "" : replaced))))
+        EXPECT_TRUE(std::regex_match(result.standard_error,
+                                     std::regex(lines + (folder_followed ? "" : replaced))))
             << result.standard_error;
       }
       EXPECT_EQ(read_text_file(other), "precious");
       switch (kind) {
         case swap::folder_for_link:
-          // Its own file went from the folder it was made in.
+          // Its own file went from the folder it was made in (Wine ends a
+          // Windows program on SIGTERM without a word to it).
           EXPECT_TRUE(std::filesystem::is_symlink(sub));
-          EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub.moved")));
+          if (folder_followed) {
+            EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub.moved")));
+          }
           break;
         case swap::file_for_file: EXPECT_EQ(read_text_file(mine), "precious"); break;
         case swap::file_for_link: EXPECT_TRUE(std::filesystem::is_symlink(mine)); break;
