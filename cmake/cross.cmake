@@ -38,11 +38,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
 if(TARGET_SYSTEM STREQUAL "windows")
-  if(TARGET_EMULATOR STREQUAL "wine64")
-    find_program(WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine)
-    if(WINE64)
-      set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64})
-    endif()
+  # The tests run the programs under Wine: wine64, or 32-bit Wine's "wine",
+  # an i386 program that qemu-user runs on an x86-64 kernel.
+  string(REPLACE "wine32" "wine" wine ${TARGET_EMULATOR})
+  find_program(WINE NAMES ${wine} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  if(WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE})
   endif()
   return()
 endif()

@@ -1,10 +1,8 @@
-# What `cmake --install` puts where, and the packages `cpack` makes from it:
-# on Linux a Debian package for the build's architecture, and, in the build
-# of this machine, after it the packages of every build made beside it (one
-# Debian package per Linux architecture, one static tarball per processor,
-# one zip per Windows build), the source tarball and SHA256SUMS; in a static
-# build a tarball; on Windows a zip. The same commit gives the same bytes
-# (package_stamp.cmake, normalize-archive.py).
+# What `cmake --install` puts where, and the package `cpack` makes from it:
+# on Linux a Debian package for the build's architecture, in a static build
+# a tarball, on Windows a zip. scripts/release.sh gathers every target's
+# into the release. The same commit gives the same bytes (package_stamp.cmake,
+# and normalize-archive.py, which the release runs over each package).
 
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME velodrive)
@@ -105,11 +103,4 @@ set(CPACK_VELODRIVE_PROGRAM ${CMAKE_BINARY_DIR}/velodrive)
 set(CPACK_VELODRIVE_BINARY_DIR ${CMAKE_BINARY_DIR})
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake)
 
-# After this machine's package: the packages of the builds beside it, the
-# source tarball, SHA256SUMS.
-if(NOT CMAKE_CROSSCOMPILING)
-  set(CPACK_VELODRIVE_BUILDS ${VELODRIVE_WINDOWS_BUILDS} ${VELODRIVE_LINUX_BUILDS})
-  set(CPACK_VELODRIVE_CPACK ${CMAKE_CPACK_COMMAND})
-  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_release.cmake)
-endif()
 include(CPack)

@@ -22,7 +22,7 @@ while read -r triplet debian multiarch emulator; do
     dpkg --add-architecture "$debian"
     packages+=("libc6:$debian" "libstdc++6:$debian" "libc6-dev:$debian")
   fi
-done < <(scripts/targets.sh --where system=linux triplet debian multiarch emulator | grep -v ' -$')
+done < <(scripts/targets.sh --where system=linux --where "debian!=$(dpkg --print-architecture)" triplet debian multiarch emulator)
 while read -r triplet emulator; do
   processor=${triplet%%-*}
   packages+=("g++-mingw-w64-${processor//_/-}")

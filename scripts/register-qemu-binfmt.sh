@@ -44,7 +44,8 @@ register qemu-i386 \
   '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00' \
   '\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 
-emulators=$("$(dirname "$0")/targets.sh" --where system=linux emulator | grep -vx -e - -e i386 | sort -u)
+emulators=$("$(dirname "$0")/targets.sh" --where system=linux --where "debian!=$(dpkg --print-architecture)" emulator \
+  | grep -vx i386 | sort -u)
 for emulator in $emulators; do
   debian=/usr/lib/binfmt.d/qemu-$emulator.conf
   if [ ! -r "$debian" ]; then
