@@ -65,7 +65,14 @@ for release in /var/lib/apt/lists/*_InRelease; do
   done
 done
 # dpkg's syncs after every file would take most of a fresh install's time;
-# a machine that loses power mid-install is set up again anyway.
+# a machine that loses power mid-install is set up again anyway. And man-db
+# would rebuild its whole index after the hundreds of packages that bring a
+# manual page: not during this install (man finds a page by its path without
+# the index); the setting is put back as it was after.
+if [ -e /var/lib/man-db/auto-update ]; then
+  rm /var/lib/man-db/auto-update
+  trap 'touch /var/lib/man-db/auto-update' EXIT
+fi
 apt_options=(-o "Dir::Etc::Preferences=$apt_pins" -o "Dpkg::Options::=--force-unsafe-io")
-apt-get install "${apt_options[@]}" -y --no-install-recommends "${packages[@]}"
-apt-get install "${apt_options[@]}" -y --no-install-recommends -t bookworm-backports qemu-user-static
+apt-get install "${apt_options[@]}" -y --no-install-recommends "${packages[@]}" \
+  qemu-user-static/bookworm-backports

@@ -8,6 +8,7 @@
 #   cppcheck    cppcheck, each platform's files on their own (both define
 #               the same opaque types)
 #   links       every relative Markdown link leads to a file and heading
+#   messages    the README's exit-status table names every text velodrive prints
 #   licensing   every file says its copyright and license (reuse lint)
 set -euo pipefail
 check=$1
@@ -37,6 +38,8 @@ case $check in
     cppcheck "${flags[@]}" -D_WIN32 $(files 'src/*_win32.cpp') ;;
   links)
     python3 scripts/check-markdown-links.py ;;
+  messages)
+    python3 scripts/check-exit-table.py ;;
   licensing)
     needs reuse
     reuse lint ;;

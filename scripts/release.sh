@@ -183,6 +183,7 @@ row() {  # NAME
             | wc -l)" -eq 4
     # The application manifest (resource type 24, ID 1), exactly as written.
     wrestool -x --raw --type=24 --name=1 "$top/velodrive.exe" | cmp - src/velodrive.manifest
+    python3 scripts/check-markdown-links.py "$top/README.md"
     check_notices "$folder" "$top/THIRD-PARTY-NOTICES.txt"
     rm -rf "$unpacked"
     return 0
@@ -245,6 +246,14 @@ row() {  # NAME
   test "$(ls "$top" | tr '\n' ' ')" = "LICENSE README.md THIRD-PARTY-NOTICES.txt velodrive velodrive.1 " \
     || fail "$tarball holds $(ls "$top")"
   env -u QEMU_LD_PREFIX scripts/smoke-run.sh "$top/velodrive"
+  python3 scripts/check-markdown-links.py "$top/README.md"
+  # The README's Download row for it names the oldest kernel the C library
+  # inside accepts (its ELF note: "OS: Linux, ABI: 3.2.0").
+  local kernel row
+  kernel=$(readelf -n "$program" | sed -nE 's/.*OS: Linux, ABI: ([0-9]+\.[0-9]+)(\.0)?.*/\1/p')
+  row=$(grep -F "velodrive-$version-linux-$name.tar.gz" README.md | grep '^|')
+  grep -qF "Linux $kernel or later" <<< "$row" || fail "README's Download row for linux-$name must say Linux $kernel or later"
+  echo "linux-$name: README asks for Linux $kernel or later, as its C library does"
   for cpu in ${cpus//,/ }; do
     [ "$cpu" = - ] || env -u QEMU_LD_PREFIX scripts/smoke-run.sh "qemu-$emulator-static" -cpu "$cpu" "$top/velodrive"
   done
