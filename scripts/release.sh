@@ -43,7 +43,6 @@ if [ -n "$checks" ] && grep -qxF -f <(scripts/targets.sh --where system=windows 
 fi
 rm -rf "$dist"
 mkdir -p "$dist"
-declare -A components  # a package's name: the linked-components.json of its program
 
 # configure_and_build FOLDER CMAKE_ARGUMENT...
 configure_and_build() {
@@ -65,7 +64,6 @@ package() {
   [ -n "$made" ] || fail "cpack made no package in $1/packages"
   python3 scripts/normalize-archive.py "$SOURCE_DATE_EPOCH" $made
   cp $made "$dist/"
-  for file in $made; do components[${file##*/}]=$1/linked-components.json; done
 }
 
 # The one rule for what a program may load: a static program nothing; a
@@ -271,10 +269,36 @@ row() {  # NAME
   echo "linux-$name: glibc $linked, Debian 12's newest"
 }
 
-for name in "${names[@]}"; do row "$name"; done
+# The rows two at a time, each writing to build/NAME.log, shown whole when
+# it ends; this machine's row first and alone (a Windows row's suite runs
+# its end-to-end test program).
+declare -A running  # a running row's PID: its name
+wait_one() {
+  local pid status=0
+  wait -n -p pid "${!running[@]}" || status=$?
+  cat "build/${running[$pid]}.log"
+  [ "$status" -eq 0 ] || fail "the ${running[$pid]} row failed (build/${running[$pid]}.log)"
+  unset "running[$pid]"
+}
+trap 'kill $(jobs -p) 2> /dev/null || true' EXIT
+for name in "${names[@]}"; do
+  row "$name" > "build/$name.log" 2>&1 &
+  running[$!]=$name
+  [ "$name" != "$native_name" ] || wait_one
+  while [ ${#running[@]} -ge 2 ]; do wait_one; done
+done
+while [ ${#running[@]} -gt 0 ]; do wait_one; done
 [ -n "$whole" ] || exit 0
 
 step "the release: sources, bill of materials, SHA256SUMS"
+declare -A components  # a package's name: the linked-components.json of its program
+for name in "${names[@]}"; do
+  for folder in "build/$name" "build/$name-static"; do
+    for file in "$folder"/packages/velodrive[-_]"$version"[-_]*; do
+      [ ! -e "$file" ] || components[${file##*/}]=$folder/linked-components.json
+    done
+  done
+done
 git archive --format=tar --prefix="velodrive-$version/" HEAD | gzip -9n > "$dist/velodrive-$version.tar.gz"
 # The complete source of the C library in the static programs, as Debian
 # publishes it: glibc-source of the very version linked, from apt's cache
