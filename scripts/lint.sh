@@ -25,11 +25,13 @@ case $check in
   tidy)
     needs clang-tidy
     files 'src/*.cpp' | grep -v '_win32\.cpp$' | xargs -P 2 -n 1 clang-tidy --quiet -p "$build"
-    mingw_cxx=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++ 2> /dev/null | head -n 1)
+    # As the first Windows row's compiler sees them.
+    triplet=$(scripts/targets.sh --where system=windows triplet | head -n 1)
+    mingw_cxx=$(ls -d "/usr/lib/gcc/$triplet"/*-posix/include/c++ 2> /dev/null | head -n 1)
     [ -n "$mingw_cxx" ] || { echo "skipped: mingw-w64's C++ headers are not installed"; exit 77; }
-    clang-tidy --quiet $(files 'src/*_win32.cpp') -- --target=x86_64-w64-mingw32 -std=c++17 \
+    clang-tidy --quiet $(files 'src/*_win32.cpp') -- "--target=$triplet" -std=c++17 \
       -Isrc -D_WIN32_WINNT=0x0601 -D__USE_MINGW_ANSI_STDIO=1 -isystem "$mingw_cxx" \
-      -isystem "$mingw_cxx/x86_64-w64-mingw32" -isystem /usr/x86_64-w64-mingw32/include ;;
+      -isystem "$mingw_cxx/$triplet" -isystem "/usr/$triplet/include" ;;
   cppcheck)
     needs cppcheck
     flags=(--enable=warning,style,performance,portability --std=c++17 --language=c++

@@ -394,6 +394,7 @@ fi
 (cd "$second" && umask 0002 && export TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 HOME=/nonexistent/second-build \
    && unset SOURCE_DATE_EPOCH && scripts/release.sh --no-checks > release.log 2>&1) \
   || { tail -n 40 "$second/release.log"; fail "the second build failed"; }
+grep '^===' "$second/release.log"
 differ=() programs=()
 for name in "${names[@]}"; do
   for file in "$name/velodrive" "$name/velodrive.exe" "$name-static/velodrive"; do
