@@ -1,8 +1,6 @@
 # Reads the table of targets, cmake/targets.txt (see its opening comment
 # for the columns).
 #
-# velodrive_targets(OUT SYSTEM): the names of the table's rows for SYSTEM
-# (linux or windows), in the table's order, into OUT.
 # velodrive_target(NAME): the row NAME, into the caller's variables
 # TARGET_SYSTEM, TARGET_TRIPLET, TARGET_PROCESSOR (the triplet's first
 # part), TARGET_DEBIAN, TARGET_MULTIARCH, TARGET_EMULATOR, TARGET_STATIC,
@@ -25,20 +23,6 @@ function(velodrive_target_rows out)
     list(APPEND rows "${row}")
   endforeach()
   set(${out} "${rows}" PARENT_SCOPE)
-endfunction()
-
-function(velodrive_targets out system)
-  velodrive_target_rows(rows)
-  set(names "")
-  foreach(row IN LISTS rows)
-    string(REPLACE "|" ";" fields "${row}")
-    list(GET fields 0 name)
-    list(GET fields 1 row_system)
-    if(row_system STREQUAL system)
-      list(APPEND names ${name})
-    endif()
-  endforeach()
-  set(${out} "${names}" PARENT_SCOPE)
 endfunction()
 
 macro(velodrive_target target_name)
