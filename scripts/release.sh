@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # release.sh [--no-checks] [NAME...]: the release, made by walking the rows
-# of cmake/targets.txt (every row, or the rows NAMEd) in the table's order.
+# of cmake/targets.txt (every row, or the rows NAMEd), two at a time.
 # For each row, in a build folder of its own (build/NAME): configure it
 # (natively for the row of this machine's architecture, else with
 # cmake/cross.cmake), build it, run its suite (natively, under qemu-user or
