@@ -73,6 +73,9 @@ if [ -e /var/lib/man-db/auto-update ]; then
   rm /var/lib/man-db/auto-update
   trap 'touch /var/lib/man-db/auto-update' EXIT
 fi
-apt_options=(-o "Dir::Etc::Preferences=$apt_pins" -o "Dpkg::Options::=--force-unsafe-io")
-apt-get install "${apt_options[@]}" -y --no-install-recommends "${packages[@]}" \
-  qemu-user-static/bookworm-backports
+# The packages' own scripts sync too: eatmydata turns every sync of the
+# install into nothing, as Debian's build machines do.
+apt_options=(-o "Dir::Etc::Preferences=$apt_pins" -o "Dpkg::Options::=--force-unsafe-io" -y
+  --no-install-recommends)
+apt-get install "${apt_options[@]}" eatmydata
+eatmydata apt-get install "${apt_options[@]}" "${packages[@]}" qemu-user-static/bookworm-backports
