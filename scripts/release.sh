@@ -118,6 +118,21 @@ unpack() {
   echo "$folder"
 }
 
+# check_archive ARCHIVE BUILD_FOLDER FILE...: ARCHIVE holds exactly the
+# FILEs, in one folder named as the archive; the README inside links only
+# to what is there; the notices name exactly what BUILD_FOLDER's program
+# links. Prints that folder, unpacked, for the caller's own checks (the
+# caller removes its parent).
+check_archive() {
+  local archive=$1 folder=$2 top
+  shift 2
+  top=$(unpack "$archive")/$(basename "$archive" | sed -E 's/[.](zip|tar[.]gz)$//')
+  [ "$(ls "$top")" = "$(printf '%s\n' "$@")" ] || fail "$archive holds $(ls "$top" | tr '\n' ' ')"
+  python3 scripts/check-markdown-links.py "$top/README.md" >&2
+  check_notices "$folder" "$top/THIRD-PARTY-NOTICES.txt" >&2
+  echo "$top"
+}
+
 # Hardening as hardening-check reads it, but for two things it cannot tell
 # here. Stack clash protection reads "unknown": it recognises only an x86
 # probe loop, which code without a stack frame over 4 KiB never has.
@@ -170,20 +185,16 @@ row() {  # NAME
     headers=$("$triplet-objdump" -p "$folder/velodrive.exe")
     grep -qP "^Magic\t+$magic\b" <<< "$headers" && grep -qP '^Subsystem\t+00000003\b' <<< "$headers" \
       || fail "$folder/velodrive.exe is not a $bits-bit console program"
-    local zip=$dist/velodrive-$version-$name.zip unpacked top
-    unpacked=$(unpack "$zip")
-    top=$unpacked/velodrive-$version-$name
-    test "$(ls "$top" | tr '\n' ' ')" = "LICENSE README.md THIRD-PARTY-NOTICES.txt velodrive.exe velodrive.txt " \
-      || fail "$zip holds $(ls "$top")"
+    local top
+    top=$(check_archive "$dist/velodrive-$version-$name.zip" "$folder" \
+          LICENSE README.md THIRD-PARTY-NOTICES.txt velodrive.exe velodrive.txt)
     grep -q '^NAME' "$top/velodrive.txt"
     test "$(exiftool -s -s -s -FileVersion -ProductVersion "$top/velodrive.exe")" = "$version"$'\n'"$version"
     test "$(exiftool -s -s -s -FileDescription -ProductName -OriginalFileName -LegalCopyright "$top/velodrive.exe" \
             | wc -l)" -eq 4
     # The application manifest (resource type 24, ID 1), exactly as written.
     wrestool -x --raw --type=24 --name=1 "$top/velodrive.exe" | cmp - src/velodrive.manifest
-    python3 scripts/check-markdown-links.py "$top/README.md"
-    check_notices "$folder" "$top/THIRD-PARTY-NOTICES.txt"
-    rm -rf "$unpacked"
+    rm -rf "${top%/*}"
     return 0
   fi
 
@@ -238,13 +249,10 @@ row() {  # NAME
   symbols=$(readelf -s "$program")
   grep -qE ' __stack_chk_fail$' <<< "$symbols" && grep -qE ' __fprintf_chk$' <<< "$symbols" \
     && [[ $(readelf -l "$program") == *GNU_RELRO* ]] || fail "$program lacks a stack protector, checked calls or RELRO"
-  local tarball=$dist/velodrive-$version-linux-$name.tar.gz top
-  unpacked=$(unpack "$tarball")
-  top=$unpacked/velodrive-$version-linux-$name
-  test "$(ls "$top" | tr '\n' ' ')" = "LICENSE README.md THIRD-PARTY-NOTICES.txt velodrive velodrive.1 " \
-    || fail "$tarball holds $(ls "$top")"
+  local top
+  top=$(check_archive "$dist/velodrive-$version-linux-$name.tar.gz" "$folder-static" \
+        LICENSE README.md THIRD-PARTY-NOTICES.txt velodrive velodrive.1)
   env -u QEMU_LD_PREFIX scripts/smoke-run.sh "$top/velodrive"
-  python3 scripts/check-markdown-links.py "$top/README.md"
   # The README's Download row for it names the oldest kernel the C library
   # inside accepts (its ELF note: "OS: Linux, ABI: 3.2.0").
   local kernel row
@@ -255,8 +263,7 @@ row() {  # NAME
   for cpu in ${cpus//,/ }; do
     [ "$cpu" = - ] || env -u QEMU_LD_PREFIX scripts/smoke-run.sh "qemu-$emulator-static" -cpu "$cpu" "$top/velodrive"
   done
-  check_notices "$folder-static" "$top/THIRD-PARTY-NOTICES.txt"
-  rm -rf "$unpacked"
+  rm -rf "${top%/*}"
   # Its C library is the newest Debian 12 has for the architecture: not the
   # cross toolchain's, built once and never updated, whose source the
   # release cannot publish beside it.
