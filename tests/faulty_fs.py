@@ -112,10 +112,17 @@ class FaultyFs(fusepy.Operations):
 if __name__ == "__main__":
     if len(sys.argv) not in (3, 4):
         sys.exit(__doc__)
+    # hard_remove: a name unlinked while its file is open goes at once, as on
+    # a disk. Without it FUSE renames such a file to .fuse_hidden* and
+    # removes that only when the file's release arrives, which the kernel
+    # sends after the last close without waiting: a folder listed right
+    # after the program exited could still hold it.
     if len(sys.argv) == 3:
         # direct_io: every read and write reaches this file system, none is
         # served from or held in the kernel's page cache.
-        fusepy.FUSE(FaultyFs(sys.argv[1]), sys.argv[2], foreground=True, direct_io=True)
+        fusepy.FUSE(FaultyFs(sys.argv[1]), sys.argv[2], foreground=True, hard_remove=True,
+                    direct_io=True)
     else:
         with open(sys.argv[3], "a", encoding="utf-8") as log:
-            fusepy.FUSE(FaultyFs(sys.argv[1], log), sys.argv[2], foreground=True, kernel_cache=True)
+            fusepy.FUSE(FaultyFs(sys.argv[1], log), sys.argv[2], foreground=True, hard_remove=True,
+                        kernel_cache=True)
