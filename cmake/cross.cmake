@@ -56,11 +56,13 @@ set(DEBIAN_ARCHITECTURE ${TARGET_DEBIAN})
 # cross toolchain's. Never the cross toolchain's beside multiarch ones: its
 # loader reads this machine's /etc/ld.so.cache, which leads it to the
 # multiarch C library, and a loader and a C library from two different
-# builds hang in fork. The tests pass it on to the programs they start.
+# builds hang in fork. The tests pass it on to the programs they start,
+# and the release driver reads it from the cache to run the Debian
+# package's program the same way.
 if(TARGET_MULTIARCH AND EXISTS /lib/${TARGET_MULTIARCH}/libc.so.6)
-  set(QEMU_LD_PREFIX /)
+  set(QEMU_LD_PREFIX / CACHE INTERNAL "where qemu-user finds the programs' libraries")
 else()
-  set(QEMU_LD_PREFIX /usr/${CROSS_TRIPLE})
+  set(QEMU_LD_PREFIX /usr/${CROSS_TRIPLE} CACHE INTERNAL "where qemu-user finds the programs' libraries")
 endif()
 # The C library the programs link: Debian's own for the target where it
 # is installed (multiarch libc6-dev), kept current by Debian 12's security

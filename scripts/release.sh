@@ -230,8 +230,10 @@ row() {  # NAME
       && test -f "$prefix/share/doc/velodrive/copyright" || fail "the install tree misses a file"
     rm -rf "$prefix"
   else
-    local libraries=/
-    if [ "$multiarch" = - ] || [ ! -e "/lib/$multiarch/libc.so.6" ]; then libraries=/usr/$triplet; fi
+    # With the libraries the build's tests run on (cmake/cross.cmake).
+    local libraries
+    libraries=$(sed -n 's/^QEMU_LD_PREFIX:INTERNAL=//p' "$folder/CMakeCache.txt")
+    [ -n "$libraries" ] || fail "$folder/CMakeCache.txt names no QEMU_LD_PREFIX"
     unpacked=$(unpack "$deb")
     QEMU_LD_PREFIX=$libraries scripts/smoke-run.sh "$unpacked/usr/bin/velodrive"
     rm -rf "$unpacked"
